@@ -1,0 +1,53 @@
+#include "cli/text_input.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "encoder/data_encoding.h"
+#include "encoder/symbol_tables.h"
+
+CliInput readCliInput(std::FILE* stream) {
+  CliInput input;
+  char chunk[16384];
+  while (input.text.size() <= DM_CLI_MAX_INPUT_BYTES) {
+    std::size_t count = std::fread(chunk, 1, sizeof chunk, stream);
+    input.text.append(chunk, count);
+    if (count < sizeof chunk) {
+      if (std::ferror(stream)) input.readError = errno != 0 ? errno : EIO;
+      break;
+    }
+  }
+  if (input.text.size() > DM_CLI_MAX_INPUT_BYTES) {
+    input.text.resize(DM_CLI_MAX_INPUT_BYTES + 1);
+    input.truncated = true;
+  } else {
+    dropTrailingNewline(input.text);
+  }
+  return input;
+}
+
+void dropTrailingNewline(std::string& text) {
+  if (text.empty() || text.back() != '\n') return;
+  text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+}
+
+std::string cliTextProblem(const std::string& text, bool truncated) {
+  if (text.empty()) return "the text is empty";
+  std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) {
+    return "the text contains a zero byte (at byte " + std::to_string(zero + 1) + "), which cannot be encoded";
+  }
+  auto bytes = reinterpret_cast<const uint8_t*>(text.data());
+  int64_t needed = dmDataStreamLength(bytes, static_cast<int64_t>(text.size()));
+  if (truncated) {
+    return "the text is too long: its first " + std::to_string(text.size()) + " bytes alone need " +
+           std::to_string(needed) + " codewords, and the largest symbol (144x144) holds " +
+           std::to_string(DM_MAX_DATA_CODEWORDS);
+  }
+  if (needed > DM_MAX_DATA_CODEWORDS) {
+    return "the text is too long: it needs " + std::to_string(needed) +
+           " codewords, and the largest symbol (144x144) holds " + std::to_string(DM_MAX_DATA_CODEWORDS);
+  }
+  return {};
+}

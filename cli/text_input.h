@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Standard input is read up to this many bytes. Any text longer than twice the
+// largest data capacity cannot fit, so the bound only keeps a runaway input
+// from filling memory; a longer input is refused as too long.
+constexpr std::size_t DM_CLI_MAX_INPUT_BYTES = std::size_t{1} << 20;
+
+struct CliInput {
+  std::string text;
+  bool truncated = false;  // the stream held more than DM_CLI_MAX_INPUT_BYTES
+  int readError = 0;       // errno of a failed read, 0 when the read succeeded
+};
+
+// Reads `stream` to its end (or just past the bound) as raw bytes and drops one
+// trailing "\n" or "\r\n", as echo and most editors add one.
+CliInput readCliInput(std::FILE* stream);
+
+// Drops one trailing "\n" or "\r\n" from `text`, if there is one.
+void dropTrailingNewline(std::string& text);
+
+// Why `text` cannot be encoded (without the program-name prefix), or an empty
+// string when it can: it must not be empty, must hold no zero byte and must
+// encode to at most the largest data capacity. `truncated` marks a text that
+// is only the start of a longer input.
+std::string cliTextProblem(const std::string& text, bool truncated);
