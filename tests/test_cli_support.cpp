@@ -1,0 +1,105 @@
+#include "test_cli_support.h"
+
+#include <fcntl.h>
+#include <png.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "dexmora-cli-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  m_path = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  fs::remove_all(m_path, ignored);
+}
+
+std::string readFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+namespace {
+
+void writeFileBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Runs in the forked child: only async-signal-safe calls until exec.
+[[noreturn]] void execChild(const CliCall& call, const char* in, const char* out, const char* err,
+                            char* const* argv) {
+  int inFd = open(in, O_RDONLY);
+  int outFd = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int errFd = open(err, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (inFd < 0 || outFd < 0 || errFd < 0) _exit(125);
+  if (dup2(inFd, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(125);
+  if (chdir(call.workDir.c_str()) != 0) _exit(125);
+  if (call.fileSizeLimit >= 0) {
+    // An ignored SIGXFSZ survives exec, so oversized writes fail with EFBIG.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{static_cast<rlim_t>(call.fileSizeLimit), static_cast<rlim_t>(call.fileSizeLimit)};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(125);
+  }
+  execv(argv[0], argv);
+  _exit(126);
+}
+
+}  // namespace
+
+CliRun runCli(const CliCall& call) {
+  TempDir io;
+  fs::path in = io.path() / "stdin";
+  fs::path out = call.stdoutPath.empty() ? io.path() / "stdout" : fs::path(call.stdoutPath);
+  fs::path err = io.path() / "stderr";
+  writeFileBytes(in, call.input);
+
+  std::vector<std::string> args{DEXMORA_CLI_PATH};
+  args.insert(args.end(), call.args.begin(), call.args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+
+  pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) execChild(call, in.c_str(), out.c_str(), err.c_str(), argv.data());
+
+  int wstatus = 0;
+  while (waitpid(child, &wstatus, 0) < 0) {
+    if (errno != EINTR) throw std::runtime_error("waitpid failed");
+  }
+  CliRun run;
+  run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+  if (call.stdoutPath.empty()) run.out = readFileBytes(out);
+  run.err = readFileBytes(err);
+  return run;
+}
+
+CliRun runCli(const std::vector<std::string>& args, const std::string& input, const fs::path& workDir) {
+  return runCli(CliCall{args, input, workDir, "", -1});
+}
+
+bool readPng(const fs::path& path, PngPicture& picture) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  picture.width = image.width;
+  picture.height = image.height;
+  picture.rgb.resize(PNG_IMAGE_SIZE(image));
+  bool ok = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+  png_image_free(&image);
+  return ok;
+}
