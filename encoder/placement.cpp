@@ -29,6 +29,23 @@ void dmPlaceModule(DmSymbol* symbol, int row, int col, uint8_t codeword, uint8_t
 }
 
 void dmPlaceCharacter(DmSymbol* symbol, int row, int col, uint8_t codeword) {
+  if (row >= 2 && col >= 2 && row < symbol->gridRows && col < symbol->gridCols) {
+    // The whole shape lies inside the grid: no wrap, set the bytes directly.
+    const int cols = symbol->gridCols;
+    uint8_t* const last = symbol->moduleGrid + row * cols + col;
+    auto set = [codeword](uint8_t* module, uint8_t mask) {
+      *module |= DM_MODULE_ASSIGNED | DM_MODULE_VISITED | ((codeword & mask) ? DM_MODULE_DARK : 0);
+    };
+    set(last - 2 * cols - 2, 128);
+    set(last - 2 * cols - 1, 64);
+    set(last - cols - 2, 32);
+    set(last - cols - 1, 16);
+    set(last - cols, 8);
+    set(last - 2, 4);
+    set(last - 1, 2);
+    set(last, 1);
+    return;
+  }
   dmPlaceModule(symbol, row - 2, col - 2, codeword, 128);
   dmPlaceModule(symbol, row - 2, col - 1, codeword, 64);
   dmPlaceModule(symbol, row - 1, col - 2, codeword, 32);
