@@ -1,0 +1,150 @@
+#include "image/png_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+DmPngTryContext pngTryContext = {nullptr, 0, nullptr};
+
+namespace {
+
+// The writer's state for the one save in progress; everything is released
+// before dmSavePng returns, so between saves these hold null.
+std::FILE* pngFile = nullptr;
+png_structp pngWrite = nullptr;
+png_infop pngInfo = nullptr;
+png_bytep* pngRows = nullptr;
+
+// The picture is written beside the target and renamed over it only once it
+// is complete, so a failed save never leaves a truncated file at the path.
+std::string temporaryTemplate(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  std::string dir = slash ? std::string(path, slash + 1) : std::string();
+  return dir + ".dexmora-XXXXXX";
+}
+
+// A new file gets what fopen would give it; a replaced one keeps its mode.
+mode_t pictureMode(const char* path) {
+  struct stat existing;
+  if (stat(path, &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+// Opens a fresh temporary file for the picture; on failure nothing is left.
+std::FILE* openTemporary(const char* path, std::string& tempPath) {
+  tempPath = temporaryTemplate(path);
+  const int fd = mkstemp(tempPath.data());
+  if (fd < 0) return nullptr;
+  std::FILE* file = nullptr;
+  if (fchmod(fd, pictureMode(path)) == 0) file = fdopen(fd, "wb");
+  if (!file) {
+    const int reason = errno;
+    close(fd);
+    unlink(tempPath.c_str());
+    errno = reason;
+  }
+  return file;
+}
+
+// Flushes the picture to the disk and closes it; a failure at any step means
+// the data may not have arrived, so it counts as a failed save.
+bool closeDurably(std::FILE* file) {
+  int reason = 0;
+  if (std::fflush(file) != 0 || fsync(fileno(file)) != 0) reason = errno;
+  if (std::fclose(file) != 0 && reason == 0) reason = errno;
+  if (reason != 0) errno = reason;
+  return reason == 0;
+}
+
+// The libpng part of the save, from the structures' creation to their
+// destruction. Only plain data lives in this frame: dmPngError leaves libpng
+// by longjmp into it, which must skip no destructor.
+int writePng(const RgbImage& image) {
+  pngWrite = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, dmPngError, nullptr);
+  if (!pngWrite) {
+    errno = ENOMEM;
+    return 0;
+  }
+  pngInfo = png_create_info_struct(pngWrite);
+  if (!pngInfo) {
+    png_destroy_write_struct(&pngWrite, nullptr);
+    errno = ENOMEM;
+    return 0;
+  }
+
+  std::jmp_buf frame;
+  std::jmp_buf* const outer = pngTryContext.currentFrame;
+  pngTryContext.currentFrame = &frame;
+  if (setjmp(frame) == 0) {
+    png_init_io(pngWrite, pngFile);
+    png_set_IHDR(pngWrite, pngInfo, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    png_write_info(pngWrite, pngInfo);
+    pngRows = static_cast<png_bytep*>(std::malloc(image.height * sizeof(png_bytep)));
+    if (!pngRows) {
+      pngTryContext.thrownMessage = "dmSavePng: Out of memory";
+      std::longjmp(*pngTryContext.currentFrame, 1);
+    }
+    // The buffer is stored bottom-up; PNG rows run top-down.
+    const uint32_t rowBytes = image.width * 3u;
+    for (uint32_t i = 0; i < image.height; ++i) pngRows[i] = image.pixels + (image.height - 1u - i) * rowBytes;
+    png_write_image(pngWrite, pngRows);
+    png_write_end(pngWrite, pngInfo);
+    std::free(pngRows);
+    pngRows = nullptr;
+    png_destroy_write_struct(&pngWrite, &pngInfo);
+    pngTryContext.currentFrame = outer;
+    pngTryContext.caught = 0;
+    return 1;
+  }
+  const int reason = errno;
+  pngTryContext.currentFrame = outer;
+  pngTryContext.caught = 1;
+  png_destroy_write_struct(&pngWrite, &pngInfo);
+  std::free(pngRows);
+  pngRows = nullptr;
+  // An error from libpng's own checks (not a failed system call) leaves errno 0.
+  errno = reason != 0 ? reason : EINVAL;
+  return 0;
+}
+
+}  // namespace
+
+void dmPngError(png_structp, png_const_charp message) {
+  const int reason = errno;
+  std::fprintf(stderr, "libpng error: %s\n", message);
+  errno = reason;
+  pngTryContext.thrownMessage = message;
+  // Without a frame (an error while libpng creates its structure) libpng
+  // falls back to its own recovery once this returns.
+  if (pngTryContext.currentFrame) std::longjmp(*pngTryContext.currentFrame, 1);
+}
+
+int dmSavePng(const char* path, const RgbImage& image) {
+  if (!path) {
+    errno = EINVAL;
+    return 0;
+  }
+  std::string tempPath;
+  pngFile = openTemporary(path, tempPath);
+  if (!pngFile) return 0;
+
+  errno = 0;
+  const int written = writePng(image);
+  std::FILE* const file = pngFile;
+  pngFile = nullptr;
+  if (written && closeDurably(file) && std::rename(tempPath.c_str(), path) == 0) return 1;
+  const int reason = errno;
+  if (!written) std::fclose(file);
+  unlink(tempPath.c_str());
+  errno = reason;
+  return 0;
+}
