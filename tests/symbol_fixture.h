@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "encoder/encode_job.h"
+
+// A placed symbol of one of the 24 sizes with a grid the test chooses, and an
+// encoder around it whose raster has the pipeline's dimensions. The buffers
+// belong to this object, not to the encoder.
+struct SymbolFixture {
+  explicit SymbolFixture(int sizeIndex);
+  SymbolFixture(const SymbolFixture&) = delete;
+  SymbolFixture& operator=(const SymbolFixture&) = delete;
+
+  int symbolSize;
+  int regionSize;
+  int lines;  // alignment lines across the symbol
+  std::vector<uint8_t> grid;
+  std::vector<uint8_t> pixels;
+  DmEncoder encoder;
+
+  DmSymbol& symbol() { return encoder.symbol; }
+  uint8_t& module(int row, int col) { return grid[static_cast<size_t>(row) * encoder.symbol.gridCols + col]; }
+};
