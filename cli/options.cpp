@@ -22,13 +22,11 @@ bool takeValueOption(const char* arg, const char* shortName, const char* longNam
                      const char* const* argv, int& index, std::string& value, bool& missing) {
   const char* attached = nullptr;
   std::size_t longLength = std::strlen(longName);
-  if (std::strcmp(arg, shortName) == 0 || std::strcmp(arg, longName) == 0) {
-    attached = nullptr;
-  } else if (std::strncmp(arg, longName, longLength) == 0 && arg[longLength] == '=') {
+  if (std::strncmp(arg, longName, longLength) == 0 && arg[longLength] == '=') {
     attached = arg + longLength + 1;
   } else if (std::strncmp(arg, shortName, 2) == 0 && arg[2] != '\0') {
     attached = arg + 2;
-  } else {
+  } else if (std::strcmp(arg, shortName) != 0 && std::strcmp(arg, longName) != 0) {
     return false;
   }
   if (attached != nullptr) {
@@ -48,8 +46,8 @@ std::string setPrintMode(CliOptions& options, CliMode mode) {
   return {};
 }
 
-}  // namespace
-
+// "auto" and "0" give 0, otherwise the value must be one of the selectable
+// symbol sizes; anything else gives -1.
 int32_t parseCliSize(const std::string& value) {
   if (value == "auto") return 0;
   int32_t size = -1;
@@ -59,6 +57,8 @@ int32_t parseCliSize(const std::string& value) {
   if (size == 0 || isSelectableSize(size)) return size;
   return -1;
 }
+
+}  // namespace
 
 CliParseResult parseCliOptions(int argc, const char* const* argv) {
   CliParseResult result;

@@ -24,7 +24,3 @@ struct CliParseResult {
 // Parses argv[1..argc-1]. Options and TEXT may come in any order; "--" ends
 // the options, and "-" as TEXT means standard input.
 CliParseResult parseCliOptions(int argc, const char* const* argv);
-
-// Reads a --size value: "auto" or "0" give 0, otherwise it must be one of the
-// selectable symbol sizes. Returns -1 for anything else.
-int32_t parseCliSize(const std::string& value);

@@ -4,11 +4,13 @@
 
 namespace {
 
+// The selectable sizes, twelve to a line, each line indented to the option
+// descriptions.
 std::string selectableSizeList() {
   std::string list;
-  for (int32_t size : SelectableSizes) {
-    if (!list.empty()) list += ' ';
-    list += std::to_string(size);
+  for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) {
+    list += i % 12 == 0 ? "\n                        " : " ";
+    list += std::to_string(SelectableSizes[i]);
   }
   return list;
 }
@@ -35,7 +37,7 @@ std::string cliUsageText() {
              "Options:\n"
              "  -s N, --size N      symbol side in modules. auto or 0 (the default) picks\n"
              "                      the smallest square symbol that holds the text; else\n"
-             "                      one of ") +
+             "                      one of:") +
          selectableSizeList() +
          ".\n"
          "                      When the text does not fit size N, the smallest larger\n"
