@@ -49,7 +49,9 @@ DmPoint* matrix3TransformPoint(DmPoint* out, const DmPoint* in, const Matrix3* m
   float tx = static_cast<float>((M[3] * y + x * M[0]) + M[6]);
   float ty = static_cast<float>((M[1] * x + M[4] * y) + M[7]);
   const double w = (M[2] * x + M[5] * y) + M[8];
-  if (std::fabs(w) > 0.000001) {
+  // With w exactly 1 the homogeneous step multiplies by 1 and changes
+  // nothing, so it is skipped (the affine case, every pixel of a picture).
+  if (w != 1.0 && std::fabs(w) > 0.000001) {
     const float r = static_cast<float>(1.0 / w);
     tx = static_cast<float>(static_cast<double>(tx) * r);
     ty = static_cast<float>(static_cast<double>(ty) * r);
