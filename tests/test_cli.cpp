@@ -189,17 +189,6 @@ TEST(Cli, ArgumentAndStandardInputGiveTheSameSymbol) {
   }
 }
 
-TEST(Cli, HighBytesBecomeOneBase256Field) {
-  TempDir dir;
-  std::string highBytes;
-  for (int b = 0x80; b <= 0xFF; ++b) highBytes += static_cast<char>(b);
-  CliRun run = runCli({"--codewords", highBytes}, "", dir.path());
-  ASSERT_EQ(run.status, 0);
-  EXPECT_EQ(run.out.rfind("231 ", 0), 0u);
-  // The latch, one length value and 128 bytes: 130 codewords fill 44x44 (144 data + 56 error).
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), ' '), 144 + 56 - 1);
-}
-
 struct NewlineCase {
   const char* name;
   std::string input;  // on standard input
