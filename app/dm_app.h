@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QApplication>
+
+// The application object: starts the main dialog and ends the program when
+// that dialog closes.
+class CDmApp : public QApplication {
+  Q_OBJECT
+
+ public:
+  CDmApp(int& argc, char** argv);
+
+  // Runs the main dialog modally. Returns false: the program ends when the
+  // dialog does, without an event loop of its own.
+  virtual bool InitInstance();
+};
