@@ -20,7 +20,7 @@ struct EccSymbol {
     symbol.sizeIndex = sizeIndex;
     symbol.totalCodewords = static_cast<uint32_t>(row.dataCodewords + row.errorCodewords);
     symbol.codewords = static_cast<uint8_t*>(std::calloc(symbol.totalCodewords, 1));
-    std::memcpy(symbol.codewords, data.data(), data.size());
+    if (!data.empty()) std::memcpy(symbol.codewords, data.data(), data.size());
     dmComputeEcc(&symbol);
   }
   ~EccSymbol() { dmFreeSymbol(&symbol); }
