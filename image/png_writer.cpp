@@ -41,10 +41,11 @@ mode_t pictureMode(const char* path) {
 // Opens a fresh temporary file for the picture; on failure nothing is left.
 std::FILE* openTemporary(const char* path, std::string& tempPath) {
   tempPath = temporaryTemplate(path);
-  const int fd = mkstemp(tempPath.data());
+  const int fd = mkostemp(tempPath.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
-  std::FILE* file = nullptr;
-  if (fchmod(fd, pictureMode(path)) == 0) file = fdopen(fd, "wb");
+  // Some file systems (FAT) refuse modes; the picture is still worth saving.
+  static_cast<void>(fchmod(fd, pictureMode(path)));
+  std::FILE* file = fdopen(fd, "wb");
   if (!file) {
     const int reason = errno;
     close(fd);
