@@ -39,7 +39,6 @@ if(DEXMORA_SANITIZE)
   set(DEXMORA_SANITIZER_ENV ${CMAKE_CURRENT_BINARY_DIR}/sanitizer_env.cmake)
   file(WRITE ${DEXMORA_SANITIZER_ENV}
     "set(ENV{ASAN_OPTIONS} \"detect_leaks=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1\")\n"
-    "set(ENV{UBSAN_OPTIONS} \"print_stacktrace=1:halt_on_error=1\")\n"
-    "set(ENV{LSAN_OPTIONS} \"suppressions=${CMAKE_CURRENT_SOURCE_DIR}/sanitizer/lsan.supp:print_suppressions=0\")\n")
+    "set(ENV{UBSAN_OPTIONS} \"print_stacktrace=1:halt_on_error=1\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${DEXMORA_SANITIZER_ENV})
 endif()
