@@ -55,11 +55,13 @@ std::FILE* openTemporary(const char* path, std::string& tempPath) {
   return file;
 }
 
-// Flushes the picture to the disk and closes it; a failure at any step means
-// the data may not have arrived, so it counts as a failed save.
-bool closeDurably(std::FILE* file) {
+// Flushes the picture to the file and closes it; a failure at either step
+// means the data did not all arrive, so it counts as a failed save. There is
+// no fsync: the rename that follows already keeps the previous picture
+// whole, and a sync per save would make every save wait for the disk.
+bool closeChecked(std::FILE* file) {
   int reason = 0;
-  if (std::fflush(file) != 0 || fsync(fileno(file)) != 0) reason = errno;
+  if (std::fflush(file) != 0) reason = errno;
   if (std::fclose(file) != 0 && reason == 0) reason = errno;
   if (reason != 0) errno = reason;
   return reason == 0;
@@ -142,7 +144,7 @@ int dmSavePng(const char* path, const RgbImage& image) {
   const int written = writePng(image);
   std::FILE* const file = pngFile;
   pngFile = nullptr;
-  if (written && closeDurably(file) && std::rename(tempPath.c_str(), path) == 0) return 1;
+  if (written && closeChecked(file) && std::rename(tempPath.c_str(), path) == 0) return 1;
   const int reason = errno;
   if (!written) std::fclose(file);
   unlink(tempPath.c_str());

@@ -2,11 +2,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <utility>
 
 #include "encoder/symbol_tables.h"
 #include "image/png_writer.h"
 
 namespace {
+
+// The largest picture side the encoder makes: 5 x 144 + 20 pixels.
+constexpr uint32_t MAX_RASTER_SIDE = 740;
 
 // What the classification needs of a symbol, looked up once per picture.
 struct DmSymbolLayout {
@@ -67,6 +72,15 @@ void buildTransform(DmEncoder& encoder, int yMax) {
   matrix3MultiplyInPlace(&encoder.transform, &centre);
 }
 
+// The module (column, row) pixel (x, y) falls in, each pixel transformed
+// from its own indices.
+std::pair<int, int> transformToModule(const Matrix3& m, uint32_t x, uint32_t y) {
+  const DmPoint in{static_cast<float>(x), static_cast<float>(y)};
+  DmPoint out;
+  matrix3TransformPoint(&out, &in, &m);
+  return {roundToModule(out.x), roundToModule(out.y)};
+}
+
 }  // namespace
 
 bool dmSymbolModuleDark(const DmSymbol& symbol, int x, int y) { return moduleDark(symbolLayout(symbol), x, y); }
@@ -76,22 +90,40 @@ int dmRenderImage(DmEncoder& encoder, const char* path) {
   buildTransform(encoder, layout.yMax);
 
   const RgbImage& image = encoder.image;
+  const Matrix3& m = encoder.transform;
+  // Without cross or projective terms a pixel's module column depends on x
+  // alone and its module row on y alone: transforming (x, 0) and (0, y) gives
+  // bit for bit the coordinates the transform of (x, y) gives, so one
+  // transform per column and per row serves every pixel.
+  const bool separable = m.m[1] == 0 && m.m[3] == 0 && m.m[2] == 0 && m.m[5] == 0 && m.m[8] == 1 &&
+                         image.width <= MAX_RASTER_SIDE && image.height <= MAX_RASTER_SIDE;
+  int columnModule[MAX_RASTER_SIDE];
+  int rowModule[MAX_RASTER_SIDE];
+  if (separable) {
+    for (uint32_t x = 0; x < image.width; ++x) columnModule[x] = transformToModule(m, x, 0).first;
+    for (uint32_t y = 0; y < image.height; ++y) rowModule[y] = transformToModule(m, 0, y).second;
+  }
+
   uint8_t* pixel = image.pixels;
   // Neighbouring pixels mostly share a module; remember the last verdict.
   int lastX = layout.xMax + 2;
   int lastY = layout.yMax + 2;
   bool lastDark = false;
+  const size_t rowBytes = static_cast<size_t>(image.width) * 3;
   for (uint32_t y = 0; y < image.height; ++y) {
+    if (separable && y > 0 && rowModule[y] == rowModule[y - 1]) {
+      // Same module row as the row below: the same pixels.
+      std::memcpy(pixel, pixel - rowBytes, rowBytes);
+      pixel += rowBytes;
+      continue;
+    }
     for (uint32_t x = 0; x < image.width; ++x) {
-      const DmPoint in{static_cast<float>(x), static_cast<float>(y)};
-      DmPoint out;
-      matrix3TransformPoint(&out, &in, &encoder.transform);
-      const int moduleX = roundToModule(out.x);
-      const int moduleY = roundToModule(out.y);
-      if (moduleX != lastX || moduleY != lastY) {
-        lastX = moduleX;
-        lastY = moduleY;
-        lastDark = moduleDark(layout, moduleX, moduleY);
+      const std::pair<int, int> module =
+          separable ? std::make_pair(columnModule[x], rowModule[y]) : transformToModule(m, x, y);
+      if (module.first != lastX || module.second != lastY) {
+        lastX = module.first;
+        lastY = module.second;
+        lastDark = moduleDark(layout, lastX, lastY);
       }
       const uint8_t value = lastDark ? 0 : 255;
       pixel[0] = value;
