@@ -1,8 +1,5 @@
 # The dialog under Qt Test, on the offscreen platform so no display is needed.
 find_package(Qt6 REQUIRED COMPONENTS Test)
-if(NOT TARGET ZXing::ZXing)
-  find_package(ZXing REQUIRED)
-endif()
 
 add_executable(test_dialog test_dialog.cpp)
 set_target_properties(test_dialog PROPERTIES AUTOMOC ON)

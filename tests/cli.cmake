@@ -1,15 +1,8 @@
 # dexmora-cli run as a child process, the way scripts call it.
-if(NOT TARGET ZXing::ZXing)
-  find_package(ZXing QUIET)
-endif()
 
 add_executable(test_cli test_cli.cpp test_cli_output.cpp test_cli_support.cpp)
-target_link_libraries(test_cli PRIVATE GTest::gtest GTest::gtest_main PNG::PNG)
-target_compile_definitions(test_cli PRIVATE DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>")
-if(ZXing_FOUND)
-  target_link_libraries(test_cli PRIVATE ZXing::ZXing)
-  target_compile_definitions(test_cli PRIVATE DEXMORA_HAVE_ZXING ZX_USE_UTF8)
-endif()
+target_link_libraries(test_cli PRIVATE dexmora_test_support ZXing::ZXing GTest::gtest GTest::gtest_main)
+target_compile_definitions(test_cli PRIVATE DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>" ZX_USE_UTF8)
 add_dependencies(test_cli dexmora-cli)
 dexmora_warnings(test_cli)
 gtest_discover_tests(test_cli DISCOVERY_TIMEOUT 60)

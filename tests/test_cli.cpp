@@ -95,7 +95,7 @@ TEST(Cli, WritesOutputPngSilentlyInWorkingDirectory) {
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.out.empty());
   EXPECT_TRUE(run.err.empty());
-  EXPECT_EQ(readFileBytes(dir.path() / "output.png").substr(0, 8), PNG_SIGNATURE);
+  EXPECT_EQ(readFileString(dir.path() / "output.png").substr(0, 8), PNG_SIGNATURE);
   // Only the picture is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
@@ -109,9 +109,9 @@ TEST(Cli, OptionsAndTextInAnyOrderAndSpelling) {
     fs::remove(dir.path() / "a.png");
     CliRun run = runCli(args, "", dir.path());
     EXPECT_EQ(run.status, 0) << run.err;
-    PngPicture picture;
-    ASSERT_TRUE(readPng(dir.path() / "a.png", picture));
-    EXPECT_EQ(picture.width, 5u * 12 + 20);
+    const std::optional<PngPicture> picture = readPng((dir.path() / "a.png").string());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 5u * 12 + 20);
   }
 }
 
@@ -121,9 +121,9 @@ TEST(Cli, AutoSizeIsTheSmallestThatHolds) {
     CliRun run = runCli({"-s", size, "123456789012"}, "", dir.path());
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(run.err.empty());
-    PngPicture picture;
-    ASSERT_TRUE(readPng(dir.path() / "output.png", picture));
-    EXPECT_EQ(picture.width, 5u * 14 + 20);
+    const std::optional<PngPicture> picture = readPng((dir.path() / "output.png").string());
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 5u * 14 + 20);
   }
 }
 
@@ -132,9 +132,9 @@ TEST(Cli, TooSmallSizeWarnsOnceAndUsesTheLargerSize) {
   CliRun run = runCli({"-s", "10", "ABCD"}, "", dir.path());
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "dexmora-cli: warning: the text does not fit 10x10; using 12x12\n");
-  PngPicture picture;
-  ASSERT_TRUE(readPng(dir.path() / "output.png", picture));
-  EXPECT_EQ(picture.width, 5u * 12 + 20);
+  const std::optional<PngPicture> picture = readPng((dir.path() / "output.png").string());
+  ASSERT_TRUE(picture);
+  EXPECT_EQ(picture->width, 5u * 12 + 20);
 }
 
 TEST(Cli, OutputPathThatIsADirectoryIsRefused) {
@@ -149,14 +149,14 @@ TEST(Cli, OutputPathThatIsADirectoryIsRefused) {
 TEST(Cli, FailedWriteKeepsThePreviousPicture) {
   TempDir dir;
   ASSERT_EQ(runCli({"previous"}, "", dir.path()).status, 0);
-  std::string previous = readFileBytes(dir.path() / "output.png");
+  std::string previous = readFileString(dir.path() / "output.png");
   // The file-size limit lets the error message through to the stderr file but
   // stops the picture, so the write itself fails.
   CliCall call{{std::string(200, 'N')}, "", dir.path(), "", 160};
   CliRun run = runCli(call);
   EXPECT_EQ(run.status, 73);
   EXPECT_NE(run.err.find("cannot write 'output.png': File too large"), std::string::npos) << run.err;
-  EXPECT_EQ(readFileBytes(dir.path() / "output.png"), previous);
+  EXPECT_EQ(readFileString(dir.path() / "output.png"), previous);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 

@@ -1,7 +1,6 @@
 #include "test_cli_support.h"
 
 #include <fcntl.h>
-#include <png.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,22 +13,6 @@
 #include <stdexcept>
 
 namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "dexmora-cli-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  fs::remove_all(m_path, ignored);
-}
-
-std::string readFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 namespace {
 
@@ -82,24 +65,11 @@ CliRun runCli(const CliCall& call) {
   }
   CliRun run;
   run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-  if (call.stdoutPath.empty()) run.out = readFileBytes(out);
-  run.err = readFileBytes(err);
+  if (call.stdoutPath.empty()) run.out = readFileString(out);
+  run.err = readFileString(err);
   return run;
 }
 
 CliRun runCli(const std::vector<std::string>& args, const std::string& input, const fs::path& workDir) {
   return runCli(CliCall{args, input, workDir, "", -1});
-}
-
-bool readPng(const fs::path& path, PngPicture& picture) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  picture.width = image.width;
-  picture.height = image.height;
-  picture.rgb.resize(PNG_IMAGE_SIZE(image));
-  bool ok = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
-  png_image_free(&image);
-  return ok;
 }
