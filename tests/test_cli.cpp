@@ -1,8 +1,9 @@
 // Runs the built dexmora-cli as a child process: exit statuses, messages,
-// argument and standard-input text, and failed writes.
+// written pictures, argument and standard-input text, and failed writes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,8 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const PNG_SIGNATURE = "\x89PNG\r\n\x1a\n";
 
 struct RefusalCase {
   const char* name;
@@ -39,8 +38,6 @@ TEST_P(CliRefusal, ExitsWithStatusAndMessageAndWritesNothing) {
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
-std::string repeated(char c, std::size_t count) { return std::string(count, c); }
-
 INSTANTIATE_TEST_SUITE_P(
     Cli, CliRefusal,
     ::testing::Values(
@@ -64,12 +61,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"StdinOnlyNewline", {"-"}, "\n", 64, "the text is empty"},
         RefusalCase{"StdinOnlyCrLf", {}, "\r\n", 64, "the text is empty"},
         RefusalCase{"ZeroByte", {}, std::string("AB\0CD", 5), 64, "zero byte (at byte 3)"},
-        RefusalCase{"OneLetterTooMany", {repeated('A', 1559)}, "", 64, "needs 1559 codewords"},
-        RefusalCase{"OneDigitTooMany", {repeated('7', 3117)}, "", 64, "needs 1559 codewords, and the largest symbol (144x144) holds 1558"},
-        RefusalCase{"StdinBeyondReadBound", {"--dump"}, repeated('B', (1u << 20) + 10), 64, "too long"},
+        RefusalCase{"OneLetterTooMany", {std::string(1559, 'A')}, "", 64, "needs 1559 codewords"},
+        RefusalCase{"OneDigitTooMany", {std::string(3117, '7')}, "", 64,
+                    "needs 1559 codewords, and the largest symbol (144x144) holds 1558"},
+        RefusalCase{"StdinBeyondReadBound", {"--dump"}, std::string((1u << 20) + 10, 'B'), 64, "too long"},
         RefusalCase{"MissingDirectory", {"-o", "no/such/dir/x.png", "A"}, "", 73,
                     "cannot write 'no/such/dir/x.png': No such file or directory"}),
-    [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
+    caseName<RefusalCase>);
 
 TEST(Cli, VersionAndHelpPrintToStandardOutput) {
   TempDir dir;
@@ -89,53 +87,44 @@ TEST(Cli, VersionAndHelpPrintToStandardOutput) {
   EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
-TEST(Cli, WritesOutputPngSilentlyInWorkingDirectory) {
+struct WriteCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* file;      // the picture expected, the only entry left in the working directory
+  const char* err;       // standard error, exactly
+  std::size_t symbolSize;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
+
+class CliWrite : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(CliWrite, WritesOnlyThePictureOfTheChosenSize) {
+  const WriteCase& c = GetParam();
   TempDir dir;
-  CliRun run = runCli({"Hello"}, "", dir.path());
-  EXPECT_EQ(run.status, 0);
+  CliRun run = runCli(c.args, "", dir.path());
+  EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(run.out.empty());
-  EXPECT_TRUE(run.err.empty());
-  EXPECT_EQ(readFileString(dir.path() / "output.png").substr(0, 8), PNG_SIGNATURE);
-  // Only the picture is left behind.
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-TEST(Cli, OptionsAndTextInAnyOrderAndSpelling) {
-  TempDir dir;
-  const std::vector<std::vector<std::string>> spellings = {
-      {"-o", "a.png", "-s", "12", "123456"}, {"123456", "--output", "a.png", "--size", "12"},
-      {"--output=a.png", "--size=12", "123456"}, {"-oa.png", "-s12", "--", "123456"}};
-  for (const auto& args : spellings) {
-    fs::remove(dir.path() / "a.png");
-    CliRun run = runCli(args, "", dir.path());
-    EXPECT_EQ(run.status, 0) << run.err;
-    const std::optional<PngPicture> picture = readPng((dir.path() / "a.png").string());
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->width, 5u * 12 + 20);
-  }
-}
-
-TEST(Cli, AutoSizeIsTheSmallestThatHolds) {
-  TempDir dir;
-  for (const char* size : {"auto", "0"}) {
-    CliRun run = runCli({"-s", size, "123456789012"}, "", dir.path());
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.err.empty());
-    const std::optional<PngPicture> picture = readPng((dir.path() / "output.png").string());
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->width, 5u * 14 + 20);
-  }
-}
-
-TEST(Cli, TooSmallSizeWarnsOnceAndUsesTheLargerSize) {
-  TempDir dir;
-  CliRun run = runCli({"-s", "10", "ABCD"}, "", dir.path());
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "dexmora-cli: warning: the text does not fit 10x10; using 12x12\n");
-  const std::optional<PngPicture> picture = readPng((dir.path() / "output.png").string());
+  EXPECT_EQ(run.err, c.err);
+  EXPECT_EQ(dir.entries(), std::vector<std::string>{c.file});
+  const std::optional<PngPicture> picture = readPng(dir.file(c.file));
   ASSERT_TRUE(picture);
-  EXPECT_EQ(picture->width, 5u * 12 + 20);
+  EXPECT_EQ(picture->width, pictureSide(c.symbolSize));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliWrite,
+    ::testing::Values(
+        WriteCase{"DefaultOutputInWorkingDirectory", {"Hello"}, "output.png", "", 12},
+        WriteCase{"ShortOptionsFirst", {"-o", "a.png", "-s", "12", "123456"}, "a.png", "", 12},
+        WriteCase{"LongOptionsAfterText", {"123456", "--output", "a.png", "--size", "12"}, "a.png", "", 12},
+        WriteCase{"LongOptionsWithEquals", {"--output=a.png", "--size=12", "123456"}, "a.png", "", 12},
+        WriteCase{"AttachedValuesAndDoubleDash", {"-oa.png", "-s12", "--", "123456"}, "a.png", "", 12},
+        WriteCase{"AutoSizeIsTheSmallestThatHolds", {"-s", "auto", "123456789012"}, "output.png", "", 14},
+        WriteCase{"ZeroSizeIsAuto", {"-s", "0", "123456789012"}, "output.png", "", 14},
+        WriteCase{"TooSmallSizeWarnsOnceAndUsesTheLargerSize", {"-s", "10", "ABCD"}, "output.png",
+                  TOO_SMALL_WARNING, 12}),
+    caseName<WriteCase>);
 
 TEST(Cli, OutputPathThatIsADirectoryIsRefused) {
   TempDir dir;
@@ -152,83 +141,62 @@ TEST(Cli, FailedWriteKeepsThePreviousPicture) {
   std::string previous = readFileString(dir.path() / "output.png");
   // The file-size limit lets the error message through to the stderr file but
   // stops the picture, so the write itself fails.
-  CliCall call{{std::string(200, 'N')}, "", dir.path(), "", 160};
-  CliRun run = runCli(call);
+  CliRun run = runCli(CliCall{{std::string(200, 'N')}, "", dir.path(), "", 160});
   EXPECT_EQ(run.status, 73);
   EXPECT_NE(run.err.find("cannot write 'output.png': File too large"), std::string::npos) << run.err;
   EXPECT_EQ(readFileString(dir.path() / "output.png"), previous);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(dir.entries(), std::vector<std::string>{"output.png"});
 }
 
 TEST(Cli, FullStandardOutputIsAnError) {
   TempDir dir;
-  for (const char* option : {"--version", "--help", "--dump", "--codewords"}) {
-    CliCall call{{option, "A"}, "", dir.path(), "/dev/full", -1};
-    if (std::string(option) == "--version" || std::string(option) == "--help") call.args.pop_back();
-    CliRun run = runCli(call);
-    EXPECT_EQ(run.status, 74) << option;
+  const std::vector<std::vector<std::string>> calls = {
+      {"--version"}, {"--help"}, {"--dump", "A"}, {"--codewords", "A"}};
+  for (const auto& args : calls) {
+    CliRun run = runCli(CliCall{args, "", dir.path(), "/dev/full", -1});
+    EXPECT_EQ(run.status, 74) << args.front();
     EXPECT_NE(run.err.find("dexmora-cli: cannot write standard output: No space left on device"), std::string::npos)
         << run.err;
   }
 }
 
-// The same text handed over as argument, as "-" with standard input, and on
-// standard input alone must encode identically.
-TEST(Cli, ArgumentAndStandardInputGiveTheSameSymbol) {
-  TempDir dir;
-  std::string highBytes;
-  for (int b = 0x80; b <= 0xFF; ++b) highBytes += static_cast<char>(b);
-  for (const std::string& text : {std::string("123456"), highBytes, "caf\xC3\xA9 " + highBytes + " 42",
-                                   std::string("line one\nline two"), std::string("ends in CR\r")}) {
-    CliRun fromArgument = runCli({"--codewords", text}, "", dir.path());
-    CliRun fromDash = runCli({"--codewords", "-"}, text, dir.path());
-    CliRun fromStdin = runCli({"--codewords"}, text, dir.path());
-    ASSERT_EQ(fromArgument.status, 0) << fromArgument.err;
-    EXPECT_EQ(fromDash.out, fromArgument.out);
-    EXPECT_EQ(fromStdin.out, fromArgument.out);
-  }
-}
-
-struct NewlineCase {
+struct InputCase {
   const char* name;
-  std::string input;  // on standard input
-  std::string same;   // the argument that must encode the same
+  std::string input;     // on standard input
+  std::string argument;  // the argument that must encode the same
 };
 
-void PrintTo(const NewlineCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const InputCase& c, std::ostream* out) { *out << c.name; }
 
-class CliTrailingNewline : public ::testing::TestWithParam<NewlineCase> {};
+class CliStandardInput : public ::testing::TestWithParam<InputCase> {};
 
-TEST_P(CliTrailingNewline, DropsExactlyOneNewlineFromStandardInput) {
+// Standard input alone and "-" with standard input encode as the argument
+// does, after dropping exactly one trailing "\n" or "\r\n" from the input.
+TEST_P(CliStandardInput, EncodesAsTheArgument) {
+  const InputCase& c = GetParam();
   TempDir dir;
-  CliRun fromStdin = runCli({"--codewords"}, GetParam().input, dir.path());
-  CliRun fromArgument = runCli({"--codewords", GetParam().same}, "", dir.path());
-  ASSERT_EQ(fromStdin.status, 0) << fromStdin.err;
+  CliRun fromArgument = runCli({"--codewords", c.argument}, "", dir.path());
+  CliRun fromDash = runCli({"--codewords", "-"}, c.input, dir.path());
+  CliRun fromStdin = runCli({"--codewords"}, c.input, dir.path());
   ASSERT_EQ(fromArgument.status, 0) << fromArgument.err;
+  ASSERT_EQ(fromDash.status, 0) << fromDash.err;
+  ASSERT_EQ(fromStdin.status, 0) << fromStdin.err;
+  EXPECT_EQ(fromDash.out, fromArgument.out);
   EXPECT_EQ(fromStdin.out, fromArgument.out);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cli, CliTrailingNewline,
-    ::testing::Values(NewlineCase{"Lf", "123456\n", "123456"}, NewlineCase{"CrLf", "123456\r\n", "123456"},
-                      NewlineCase{"OnlyOneLf", "123456\n\n", "123456\n"},
-                      NewlineCase{"OnlyOneCrLf", "AB\r\n\r\n", "AB\r\n"}, NewlineCase{"LoneCrKept", "AB\r", "AB\r"},
-                      NewlineCase{"InnerNewlineKept", "A\nB", "A\nB"}, NewlineCase{"NoNewline", "123456", "123456"}),
-    [](const ::testing::TestParamInfo<NewlineCase>& info) { return info.param.name; });
-
-TEST(Cli, ArgumentKeepsItsTrailingNewline) {
-  TempDir dir;
-  CliRun plain = runCli({"--codewords", "123456"}, "", dir.path());
-  CliRun withNewline = runCli({"--codewords", "123456\n"}, "", dir.path());
-  EXPECT_EQ(plain.out, "142 164 186 114 25 5 88 102\n");
-  EXPECT_EQ(withNewline.out.rfind("142 164 186 11 ", 0), 0u) << withNewline.out;
-}
-
-TEST(Cli, DashAfterDoubleDashIsTheText) {
-  TempDir dir;
-  CliRun run = runCli({"--codewords", "--", "-"}, "ignored", dir.path());
-  ASSERT_EQ(run.status, 0);
-  EXPECT_EQ(run.out.rfind("46 129 ", 0), 0u) << run.out;
-}
+    Cli, CliStandardInput,
+    ::testing::Values(InputCase{"Digits", "123456", "123456"},
+                      InputCase{"HighBytes", highBytes(), highBytes()},
+                      InputCase{"MixedUtf8AndHighBytes", "caf\xC3\xA9 " + highBytes() + " 42",
+                                "caf\xC3\xA9 " + highBytes() + " 42"},
+                      InputCase{"InnerNewlineKept", "line one\nline two", "line one\nline two"},
+                      InputCase{"LoneCrKept", "ends in CR\r", "ends in CR\r"},
+                      InputCase{"LfDropped", "123456\n", "123456"},
+                      InputCase{"CrLfDropped", "123456\r\n", "123456"},
+                      InputCase{"OnlyOneLfDropped", "123456\n\n", "123456\n"},
+                      InputCase{"OnlyOneCrLfDropped", "AB\r\n\r\n", "AB\r\n"}),
+    caseName<InputCase>);
 
 }  // namespace

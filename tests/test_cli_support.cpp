@@ -7,19 +7,12 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
+#include <cstdint>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void writeFileBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Runs in the forked child: only async-signal-safe calls until exec.
 [[noreturn]] void execChild(const CliCall& call, const char* in, const char* out, const char* err,
@@ -47,7 +40,7 @@ CliRun runCli(const CliCall& call) {
   fs::path in = io.path() / "stdin";
   fs::path out = call.stdoutPath.empty() ? io.path() / "stdout" : fs::path(call.stdoutPath);
   fs::path err = io.path() / "stderr";
-  writeFileBytes(in, call.input);
+  writeFileBytes(in.string(), std::vector<uint8_t>(call.input.begin(), call.input.end()));
 
   std::vector<std::string> args{DEXMORA_CLI_PATH};
   args.insert(args.end(), call.args.begin(), call.args.end());
@@ -72,4 +65,16 @@ CliRun runCli(const CliCall& call) {
 
 CliRun runCli(const std::vector<std::string>& args, const std::string& input, const fs::path& workDir) {
   return runCli(CliCall{args, input, workDir, "", -1});
+}
+
+std::string highBytes() {
+  std::string bytes;
+  for (int b = 0x80; b <= 0xFF; ++b) bytes += static_cast<char>(b);
+  return bytes;
+}
+
+std::string letters(std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += static_cast<char>('A' + i % 26);
+  return text;
 }

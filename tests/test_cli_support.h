@@ -1,6 +1,8 @@
 #pragma once
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,3 +27,19 @@ struct CliCall {
 // Runs the built dexmora-cli with `call` and waits for it.
 CliRun runCli(const CliCall& call);
 CliRun runCli(const std::vector<std::string>& args, const std::string& input, const std::filesystem::path& workDir);
+
+// The bytes 0x80 to 0xFF in order.
+std::string highBytes();
+// `count` letters A, B, ... Z, A, B, ...
+std::string letters(std::size_t count);
+// Side of the square picture of a `symbolSize` symbol: 5 pixels a module plus 20 of light margin.
+inline std::size_t pictureSide(std::size_t symbolSize) { return 5 * symbolSize + 20; }
+
+// The warning for a text that does not fit the requested 10x10 and gets 12x12.
+inline constexpr const char* TOO_SMALL_WARNING = "dexmora-cli: warning: the text does not fit 10x10; using 12x12\n";
+
+// Test name of a parameter case: its `name` field.
+template <typename Case>
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+  return info.param.name;
+}
