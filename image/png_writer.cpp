@@ -136,18 +136,35 @@ int dmSavePng(const char* path, const RgbImage& image) {
     errno = EINVAL;
     return 0;
   }
+  // A link is followed, so the picture replaces the file it points to and
+  // the link stays.
+  std::string target = path;
+  if (char* real = realpath(path, nullptr)) {
+    target = real;
+    std::free(real);
+  }
+  struct stat existing;
+  const bool exists = stat(target.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode)) {
+    errno = EISDIR;
+    return 0;
+  }
+  // A device or pipe (such as /dev/stdout) holds no picture to keep and
+  // cannot be replaced by a rename: the picture is written into it.
+  const bool direct = exists && !S_ISREG(existing.st_mode);
+
   std::string tempPath;
-  pngFile = openTemporary(path, tempPath);
+  pngFile = direct ? std::fopen(target.c_str(), "wb") : openTemporary(target.c_str(), tempPath);
   if (!pngFile) return 0;
 
   errno = 0;
   const int written = writePng(image);
   std::FILE* const file = pngFile;
   pngFile = nullptr;
-  if (written && closeChecked(file) && std::rename(tempPath.c_str(), path) == 0) return 1;
+  if (written && closeChecked(file) && (direct || std::rename(tempPath.c_str(), target.c_str()) == 0)) return 1;
   const int reason = errno;
   if (!written) std::fclose(file);
-  unlink(tempPath.c_str());
+  if (!direct) unlink(tempPath.c_str());
   errno = reason;
   return 0;
 }
