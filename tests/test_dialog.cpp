@@ -9,6 +9,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include <QtTest>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/about_dlg.h"
 #include "app/dm_app.h"
@@ -33,6 +35,9 @@ namespace {
 
 const QString kMissingInput = QStringLiteral("请输入编码字符串！");
 const QString kWriteFailed = QStringLiteral("无法写入文件：");
+
+enum AboutWay { SysCommand, ContextMenu, F1Key };
+enum WriteFailureCause { SizeLimit, TargetIsDirectory, DirectoryDeleted };
 
 // The main dialog with its message boxes recorded instead of shown.
 class CTestDlg : public CDmDlg {
@@ -101,12 +106,6 @@ void typeText(QWidget* target, const QString& text) {
   }
 }
 
-void pasteText(QLineEdit* edit, int position, const QString& text) {
-  QGuiApplication::clipboard()->setText(text);
-  edit->setCursorPosition(position);
-  edit->paste();
-}
-
 void produce(CDmDlg& dialog, const QString& text, int row) {
   control<QLineEdit>(dialog, "IDC_TEXT")->setText(text);
   control<QListWidget>(dialog, "IDC_SIZE_LIST")->setCurrentRow(row);
@@ -124,8 +123,12 @@ QByteArray scan(const QImage& picture) {
   return {reinterpret_cast<const char*>(result.bytes().data()), static_cast<qsizetype>(result.bytes().size())};
 }
 
-QString expectedPath(const QString& directory) {
-  return QDir::toNativeSeparators(directory) + QDir::separator() + QStringLiteral("output.png");
+// Where the dialog writes while the tests run: output.png in the current directory.
+QString outputInCurrentDir() { return QDir::currentPath() + QStringLiteral("/output.png"); }
+
+QByteArray fileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Caps the size of files this process may write, so the next picture fails
@@ -226,36 +229,30 @@ class DialogTest : public QObject {
   }
 
   void outputWritesPicture_data() {
+    QTest::addColumn<QString>("text");
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("side");
     QTest::addColumn<bool>("scannable");
-    QTest::newRow("first entry, 10") << 0 << 70 << true;
-    QTest::newRow("26") << 8 << 150 << true;
+    QTest::newRow("first entry, 10") << QStringLiteral("ABC") << 0 << 70 << true;
+    QTest::newRow("26") << QStringLiteral("ABC") << 8 << 150 << true;
+    QTest::newRow("multibyte text, 26") << QString::fromUtf8("Zürich €") << 8 << 150 << true;
     // zxing-cpp 1.4 cannot read the 144x144 symbol; its size shows in pixels.
-    QTest::newRow("last entry, 144") << 23 << 740 << false;
+    QTest::newRow("last entry, 144") << QStringLiteral("ABC") << 23 << 740 << false;
   }
 
   void outputWritesPicture() {
+    QFETCH(QString, text);
     QFETCH(int, row);
     QFETCH(int, side);
     QFETCH(bool, scannable);
     CTestDlg dialog;
-    produce(dialog, QStringLiteral("ABC"), row);
+    produce(dialog, text, row);
     QCOMPARE(dialog.messages, QStringList());
-    const QString expected = expectedPath(QDir::currentPath());
-    QCOMPARE(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text(), expected);
-    QCOMPARE(control<QLineEdit>(dialog, "IDC_TEXT")->text(), QStringLiteral("ABC"));
-    const QImage picture(expected);
+    QCOMPARE(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text(), outputInCurrentDir());
+    QCOMPARE(control<QLineEdit>(dialog, "IDC_TEXT")->text(), text);
+    const QImage picture(outputInCurrentDir());
     QCOMPARE(picture.size(), QSize(side, side));
-    if (scannable) QCOMPARE(scan(picture), QByteArray("ABC"));
-  }
-
-  void multibyteTextScansBack() {
-    CTestDlg dialog;
-    const QString text = QString::fromUtf8("Zürich €");
-    produce(dialog, text, 8);
-    QCOMPARE(dialog.messages, QStringList());
-    QCOMPARE(scan(QImage(QStringLiteral("output.png"))), text.toUtf8());
+    if (scannable) QCOMPARE(scan(picture), text.toUtf8());
   }
 
   void missingInput_data() {
@@ -281,7 +278,7 @@ class DialogTest : public QObject {
     QCOMPARE(dialog.messages, QStringList{kMissingInput});
     QVERIFY(!QFile::exists(QStringLiteral("output.png")));
     QCOMPARE(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text(), earlierPath);
-    QCOMPARE(dialog.m_strOutputPath, expectedPath(QDir::currentPath()));
+    QCOMPARE(dialog.m_strOutputPath, outputInCurrentDir());
   }
 
   void messageBoxIsPlain() {
@@ -306,62 +303,59 @@ class DialogTest : public QObject {
     QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   }
 
-  void textLimitWhileTyping_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("kept");
-    QTest::newRow("ascii stops at 12") << QStringLiteral("ABCDEFGHIJKLMNO") << QStringLiteral("ABCDEFGHIJKL");
-    QTest::newRow("three-byte characters, 4 fit")
-        << QString::fromUtf8("数据矩阵编码") << QString::fromUtf8("数据矩阵");
-    QTest::newRow("character that would straddle the limit is refused")
-        << QString::fromUtf8("ABCDEFGHIJK中X") << QStringLiteral("ABCDEFGHIJKX");
-    QTest::newRow("four-byte character after 9 bytes is refused")
-        << QString::fromUtf8("ABCDEFGHI\U0001F600Z") << QStringLiteral("ABCDEFGHIZ");
-    QTest::newRow("four-byte character after 8 bytes fits")
-        << QString::fromUtf8("ABCDEFGH\U0001F600Z") << QString::fromUtf8("ABCDEFGH\U0001F600");
-  }
-
-  void textLimitWhileTyping() {
-    QFETCH(QString, typed);
-    QFETCH(QString, kept);
-    CTestDlg dialog;
-    auto* edit = control<QLineEdit>(dialog, "IDC_TEXT");
-    typeText(edit, typed);
-    QCOMPARE(edit->text(), kept);
-  }
-
-  void textLimitWhilePasting_data() {
+  // The 12-byte limit, typed one character at a time into an empty field
+  // or pasted at the cursor into the text shown in "before".
+  void textLimit_data() {
+    QTest::addColumn<bool>("paste");
     QTest::addColumn<QString>("before");
     QTest::addColumn<int>("cursor");
-    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("long ascii into empty") << QString() << 0 << QStringLiteral("0123456789ABCDEF")
-                                           << QStringLiteral("0123456789AB");
-    QTest::newRow("into the middle keeps the old text") << QStringLiteral("ABCD") << 2
-                                                        << QStringLiteral("0123456789") << QStringLiteral("AB01234567CD");
-    QTest::newRow("cut before a multibyte character")
-        << QStringLiteral("ABCDEFGHIJ") << 10 << QString::fromUtf8("é中") << QString::fromUtf8("ABCDEFGHIJé");
-    QTest::newRow("multibyte into empty") << QString() << 0 << QString::fromUtf8("二维码数据矩阵")
-                                          << QString::fromUtf8("二维码数");
-    QTest::newRow("nothing fits") << QStringLiteral("ABCDEFGHIJKL") << 12 << QString::fromUtf8("中")
-                                  << QStringLiteral("ABCDEFGHIJKL");
+    const QString empty;
+    QTest::newRow("typed ascii stops at 12")
+        << false << empty << 0 << QStringLiteral("ABCDEFGHIJKLMNO") << QStringLiteral("ABCDEFGHIJKL");
+    QTest::newRow("typed three-byte characters, 4 fit")
+        << false << empty << 0 << QString::fromUtf8("数据矩阵编码") << QString::fromUtf8("数据矩阵");
+    QTest::newRow("typed character that would straddle the limit is refused")
+        << false << empty << 0 << QString::fromUtf8("ABCDEFGHIJK中X") << QStringLiteral("ABCDEFGHIJKX");
+    QTest::newRow("typed four-byte character after 9 bytes is refused")
+        << false << empty << 0 << QString::fromUtf8("ABCDEFGHI\U0001F600Z") << QStringLiteral("ABCDEFGHIZ");
+    QTest::newRow("typed four-byte character after 8 bytes fits")
+        << false << empty << 0 << QString::fromUtf8("ABCDEFGH\U0001F600Z") << QString::fromUtf8("ABCDEFGH\U0001F600");
+    QTest::newRow("pasted long ascii into empty")
+        << true << empty << 0 << QStringLiteral("0123456789ABCDEF") << QStringLiteral("0123456789AB");
+    QTest::newRow("pasted into the middle keeps the old text")
+        << true << QStringLiteral("ABCD") << 2 << QStringLiteral("0123456789") << QStringLiteral("AB01234567CD");
+    QTest::newRow("pasted, cut before a multibyte character")
+        << true << QStringLiteral("ABCDEFGHIJ") << 10 << QString::fromUtf8("é中") << QString::fromUtf8("ABCDEFGHIJé");
+    QTest::newRow("pasted multibyte into empty")
+        << true << empty << 0 << QString::fromUtf8("二维码数据矩阵") << QString::fromUtf8("二维码数");
+    QTest::newRow("pasted, nothing fits")
+        << true << QStringLiteral("ABCDEFGHIJKL") << 12 << QString::fromUtf8("中") << QStringLiteral("ABCDEFGHIJKL");
   }
 
-  void textLimitWhilePasting() {
+  void textLimit() {
+    QFETCH(bool, paste);
     QFETCH(QString, before);
     QFETCH(int, cursor);
-    QFETCH(QString, pasted);
+    QFETCH(QString, input);
     QFETCH(QString, kept);
     CTestDlg dialog;
     auto* edit = control<QLineEdit>(dialog, "IDC_TEXT");
     edit->setText(before);
-    pasteText(edit, cursor, pasted);
+    edit->setCursorPosition(cursor);
+    if (paste) {
+      QGuiApplication::clipboard()->setText(input);
+      edit->paste();
+    } else {
+      typeText(edit, input);
+    }
     QCOMPARE(edit->text(), kept);
   }
 
   void outputPathForms_data() {
     QTest::addColumn<QString>("directory");
     QTest::addColumn<QString>("path");
-    QTest::newRow("ordinary directory") << QStringLiteral("/home/user") << QStringLiteral("/home/user/output.png");
     QTest::newRow("root keeps both separators") << QStringLiteral("/") << QStringLiteral("//output.png");
     QTest::newRow("unknown directory stays relative") << QString() << QStringLiteral("output.png");
   }
@@ -372,38 +366,33 @@ class DialogTest : public QObject {
     QCOMPARE(dmOutputPathIn(directory), path);
   }
 
-  void systemCommands_data() {
+  // The ways to the About box: system command ids, the context menu (its
+  // one entry chosen) and F1; "seen" lists every window that opened.
+  void aboutBox_data() {
+    QTest::addColumn<int>("way");
     QTest::addColumn<unsigned>("command");
-    QTest::addColumn<bool>("opensAbout");
-    QTest::newRow("16") << 16u << true;
-    QTest::newRow("31") << 31u << true;
-    QTest::newRow("32") << 32u << false;
-    QTest::newRow("close command 0xF060") << 0xF060u << false;
-  }
-
-  void systemCommands() {
-    QFETCH(unsigned, command);
-    QFETCH(bool, opensAbout);
-    CTestDlg dialog;
-    dialog.show();
-    WindowWatcher watcher;
-    dialog.OnSysCommand(command);
+    QTest::addColumn<QStringList>("seen");
+    QTest::addColumn<QStringList>("menuEntries");
     const QStringList about = {QStringLiteral("CAboutDlg|关于 Dexmora")};
-    QCOMPARE(watcher.seen, opensAbout ? about : QStringList());
+    const QStringList none;
+    QTest::newRow("command 16") << int(SysCommand) << 16u << about << none;
+    QTest::newRow("command 31") << int(SysCommand) << 31u << about << none;
+    QTest::newRow("command 32") << int(SysCommand) << 32u << none << none;
+    QTest::newRow("close command 0xF060") << int(SysCommand) << 0xF060u << none << none;
+    QTest::newRow("context menu") << int(ContextMenu) << 0u << QStringList{QStringLiteral("QMenu|"), about.first()}
+                                  << QStringList{QStringLiteral("关于 Dexmora(&A)...")};
+    QTest::newRow("F1") << int(F1Key) << 0u << about << none;
   }
 
-  void aboutBoxClosesOnEnter() {
-    CAboutDlg about;
-    auto* ok = control<QPushButton>(about, "IDOK");
-    QVERIFY(ok != nullptr && ok->isDefault());
-    about.show();
-    QTest::keyClick(&about, Qt::Key_Return);
-    QCOMPARE(about.result(), int(QDialog::Accepted));
-  }
-
-  void contextMenuOpensAbout() {
+  void aboutBox() {
+    QFETCH(int, way);
+    QFETCH(unsigned, command);
+    QFETCH(QStringList, seen);
+    QFETCH(QStringList, menuEntries);
     CTestDlg dialog;
     dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
     QStringList entries;
     WindowWatcher watcher([&](QWidget* window) {
       if (auto* menu = qobject_cast<QMenu*>(window)) {
@@ -414,21 +403,25 @@ class DialogTest : public QObject {
         WindowWatcher::dismiss(window);
       }
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
-    QApplication::sendEvent(&dialog, &event);
-    QCOMPARE(entries, QStringList{QStringLiteral("关于 Dexmora(&A)...")});
-    QCOMPARE(watcher.seen.size(), 2);
-    QCOMPARE(watcher.seen.last(), QStringLiteral("CAboutDlg|关于 Dexmora"));
+    if (way == SysCommand) {
+      dialog.OnSysCommand(command);
+    } else if (way == ContextMenu) {
+      QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dialog.mapToGlobal(QPoint(5, 5)));
+      QApplication::sendEvent(&dialog, &event);
+    } else {
+      QTest::keyClick(control<QLineEdit>(dialog, "IDC_TEXT"), Qt::Key_F1);
+    }
+    QCOMPARE(watcher.seen, seen);
+    QCOMPARE(entries, menuEntries);
   }
 
-  void f1OpensAbout() {
-    CTestDlg dialog;
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    WindowWatcher watcher;
-    QTest::keyClick(control<QLineEdit>(dialog, "IDC_TEXT"), Qt::Key_F1);
-    QCOMPARE(watcher.seen, QStringList{QStringLiteral("CAboutDlg|关于 Dexmora")});
+  void aboutBoxClosesOnEnter() {
+    CAboutDlg about;
+    auto* ok = control<QPushButton>(about, "IDOK");
+    QVERIFY(ok != nullptr && ok->isDefault());
+    about.show();
+    QTest::keyClick(&about, Qt::Key_Return);
+    QCOMPARE(about.result(), int(QDialog::Accepted));
   }
 
   void dialogEnds_data() {
@@ -481,52 +474,49 @@ class DialogTest : public QObject {
     QVERIFY(dialog.messages.first().contains(QStringLiteral("12")));
   }
 
-  void writeFailureKeepsEverything() {
-    CTestDlg dialog;
-    produce(dialog, QStringLiteral("ABC"), 0);
-    const QString earlierPath = control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text();
-    QVERIFY(QDir().mkdir(QStringLiteral("full")));
-    QVERIFY(QDir::setCurrent(QStringLiteral("full")));
-    {
-      QFile previous(QStringLiteral("output.png"));
-      QVERIFY(previous.open(QIODevice::WriteOnly));
-      previous.write("previous");
-    }
-    {
-      const FileSizeCap cap(16);
-      produce(dialog, QStringLiteral("XYZ"), 23);
-    }
-    QCOMPARE(dialog.messages, QStringList{kWriteFailed + expectedPath(QDir::currentPath())});
-    QCOMPARE(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text(), earlierPath);
-    QFile previous(QStringLiteral("output.png"));
-    QVERIFY(previous.open(QIODevice::ReadOnly));
-    QCOMPARE(previous.readAll(), QByteArray("previous"));
-    QCOMPARE(QDir().entryList(QDir::Files), QStringList{QStringLiteral("output.png")});
-  }
-
+  // Each way the picture cannot be written, after an earlier picture in the
+  // parent directory: the message names the path, the path field and every
+  // file stay as they were, and no temporary file is left.
   void writeFailure_data() {
-    QTest::addColumn<bool>("deleteDirectory");
-    QTest::newRow("output.png is a directory") << false;
-    QTest::newRow("current directory deleted") << true;
+    QTest::addColumn<int>("cause");
+    QTest::newRow("file size limit reached mid-write") << int(SizeLimit);
+    QTest::newRow("output.png is a directory") << int(TargetIsDirectory);
+    QTest::newRow("current directory deleted") << int(DirectoryDeleted);
   }
 
   void writeFailure() {
-    QFETCH(bool, deleteDirectory);
+    QFETCH(int, cause);
     CTestDlg dialog;
+    produce(dialog, QStringLiteral("ABC"), 0);
+    const QString earlierPath = control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text();
+    const QByteArray earlierPicture = fileBytes(earlierPath);
+    QVERIFY(!earlierPicture.isEmpty());
     QVERIFY(QDir().mkdir(QStringLiteral("sub")));
     QVERIFY(QDir::setCurrent(QStringLiteral("sub")));
-    QString path;
-    if (deleteDirectory) {
-      QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("sub")));
-      path = QStringLiteral("output.png");
-    } else {
+    QString failedPath = outputInCurrentDir();
+    QStringList left = {QStringLiteral("output.png")};
+    if (cause == SizeLimit) {
+      QFile previous(QStringLiteral("output.png"));
+      QVERIFY(previous.open(QIODevice::WriteOnly));
+      previous.write("previous");
+    } else if (cause == TargetIsDirectory) {
       QVERIFY(QDir().mkdir(QStringLiteral("output.png")));
-      path = expectedPath(QDir::currentPath());
+    } else {
+      QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("sub")));
+      failedPath = QStringLiteral("output.png");
+      left.clear();
     }
-    produce(dialog, QStringLiteral("ABC"), 0);
-    QCOMPARE(dialog.messages, QStringList{kWriteFailed + path});
-    QVERIFY(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text().isEmpty());
-    QVERIFY(!QFile::exists(QDir(m_dir->path()).filePath(QStringLiteral("output.png"))));
+    {
+      std::optional<FileSizeCap> cap;
+      if (cause == SizeLimit) cap.emplace(16);
+      produce(dialog, QStringLiteral("XYZ"), 23);
+    }
+    QCOMPARE(dialog.messages, QStringList{kWriteFailed + failedPath});
+    QCOMPARE(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text(), earlierPath);
+    QCOMPARE(fileBytes(earlierPath), earlierPicture);
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);
+    if (cause == SizeLimit) QCOMPARE(fileBytes(QStringLiteral("output.png")), QByteArray("previous"));
+    if (cause == TargetIsDirectory) QVERIFY(QFileInfo(QStringLiteral("output.png")).isDir());
   }
 
   void initInstanceRunsDialogAndEnds() {
