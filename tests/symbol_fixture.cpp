@@ -2,25 +2,14 @@
 
 #include "encoder/symbol_tables.h"
 
-namespace {
-
-int alignmentLines(int regionCount) {
-  switch (regionCount) {
-    case 4: return 2;
-    case 16: return 6;
-    case 36: return 10;
-    default: return 0;
-  }
-}
-
-}  // namespace
-
 SymbolFixture::SymbolFixture(int sizeIndex) : encoder() {
   const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];
   symbolSize = row.symbolSize;
   regionSize = row.regionSize;
-  lines = alignmentLines(row.regionCount);
-  const int side = symbolSize - lines - 2;
+  // 1, 4, 16 or 36 square regions: 1, 2, 4 or 6 across.
+  int regionsAcross = 1;
+  while (regionsAcross * regionsAcross < row.regionCount) ++regionsAcross;
+  const int side = regionsAcross * regionSize;
   grid.assign(static_cast<size_t>(side) * side, 0);
   const uint32_t picture = static_cast<uint32_t>(5 * symbolSize + 20);
   pixels.assign(static_cast<size_t>(picture) * picture * 3, 0x5A);

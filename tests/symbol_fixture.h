@@ -16,7 +16,6 @@ struct SymbolFixture {
 
   int symbolSize;
   int regionSize;
-  int lines;  // alignment lines across the symbol
   std::vector<uint8_t> grid;
   std::vector<uint8_t> pixels;
   DmEncoder encoder;

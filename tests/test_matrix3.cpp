@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace {
 
 constexpr float kTiny = 1.0f / 16777216.0f;  // 2^-24: half an ulp of 1.0f
@@ -22,71 +20,64 @@ TEST(Matrix3, ConstructorsFillTheirEntriesOfTheIdentity) {
   expectMatrix(m, {{0.2f, 0, 0, 0, -0.2f, 0, 0, 0, 1}});
 }
 
-TEST(Matrix3, ProductAppliesTheLeftOperandFirst) {
-  Matrix3 translate;
-  Matrix3 scale;
-  Matrix3 product;
-  matrix3Translation(&translate, 1, 2);
-  matrix3Scaling(&scale, 3, 5);
-  matrix3Multiply(&product, &translate, &scale);
-  const DmPoint in{10, 20};
-  DmPoint out;
-  EXPECT_EQ(matrix3TransformPoint(&out, &in, &product), &out);
-  EXPECT_EQ(out.x, 33.0f);  // (10 + 1) * 3
-  EXPECT_EQ(out.y, 110.0f);  // (20 + 2) * 5
+// A x B into a separate destination and in place into A give the same
+// entries.
+TEST(Matrix3, Product) {
+  const struct {
+    const char* name;
+    Matrix3 a, b, product;
+  } cases[] = {
+      // Translation by (1, 2), then scaling by (3, 5): x' = (x + 1) * 3.
+      {"left operand acts first", {{1, 0, 0, 0, 1, 0, 1, 2, 1}}, {{3, 0, 0, 0, 5, 0, 0, 0, 1}},
+       {{3, 0, 0, 0, 5, 0, 3, 10, 1}}},
+      // Every entry reads a whole row of A and a whole column of B, so an
+      // in-place product that overwrote A early would show.
+      {"dense", {{1, 2, 3, 4, 5, 6, 7, 8, 9}}, {{9, 8, 7, 6, 5, 4, 3, 2, 1}},
+       {{30, 24, 18, 84, 69, 54, 138, 114, 90}}},
+      // 1 + 2^-24 + 2^-24: summed in float each tiny term is lost, summed in
+      // double they make one ulp.
+      {"sums in double, rounds once on store", {{1, 1, 1, 0, 1, 0, 0, 0, 1}}, {{1, 0, 0, kTiny, 1, 0, kTiny, 0, 1}},
+       {{1 + 2 * kTiny, 1, 1, kTiny, 1, 0, kTiny, 0, 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Matrix3 product;
+    matrix3Multiply(&product, &c.a, &c.b);
+    expectMatrix(product, c.product);
+    Matrix3 m = c.a;
+    matrix3MultiplyInPlace(&m, &c.b);
+    expectMatrix(m, c.product);
+  }
 }
 
-TEST(Matrix3, ProductSumsInDoubleAndRoundsOnceOnStore) {
-  // Row 0 of A is all ones, column 0 of B is (1, 2^-24, 2^-24): summed in
-  // float each tiny term is lost, summed in double they make one ulp.
-  const Matrix3 a = {{1, 1, 1, 0, 1, 0, 0, 0, 1}};
-  const Matrix3 b = {{1, 0, 0, kTiny, 1, 0, kTiny, 0, 1}};
-  Matrix3 product;
-  matrix3Multiply(&product, &a, &b);
-  EXPECT_EQ(product.m[0], 1.0f + 2 * kTiny);
-}
-
-TEST(Matrix3, InPlaceProductMatchesTheSeparateOne) {
-  const Matrix3 a = {{0.2f, 1.5f, 0, -3, 0.25f, 0, 7, -0.5f, 1}};
-  const Matrix3 b = {{2, 0.1f, 0, 0.3f, -4, 0, -0.5f, 10.5f, 1}};
-  Matrix3 expected;
-  matrix3Multiply(&expected, &a, &b);
-  Matrix3 m = a;
-  matrix3MultiplyInPlace(&m, &b);
-  expectMatrix(m, expected);
-}
-
+// Each case into a separate point and into the input point itself.
 TEST(Matrix3, TransformPointFollowsTheStoredSingleRoundings) {
-  struct Case {
+  const struct {
     const char* name;
     Matrix3 m;
     DmPoint in;
     DmPoint expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       // 1 + 2^-24 + 2^-24 in double is 1 + 2^-23; in float it stays 1.
       {"double sum", {{kTiny, 0, 0, 1, 1, 0, kTiny, 0, 1}}, {1, 1}, {1.0f + 2 * kTiny, 1}},
+      {"x and y swapped", {{0, 1, 0, 1, 0, 0, 0, 0, 1}}, {3, 4}, {4, 3}},
       {"w of 2 halves both", {{1, 0, 0, 0, 1, 0, 0, 0, 2}}, {3, -5}, {1.5f, -2.5f}},
       {"negative w", {{1, 0, 0, 0, 1, 0, 0, 0, -4}}, {8, 2}, {-2, -0.5f}},
       {"w from x and y", {{1, 0, 0.5f, 0, 1, 0.25f, 0, 0, 0}}, {2, 4}, {1, 2}},
       {"w at the threshold is ignored", {{1, 0, 0, 0, 1, 0, 0, 0, 0.000001f}}, {3, 4}, {3, 4}},
       {"w of zero is ignored", {{1, 0, 0, 0, 1, 0, 0, 0, 0}}, {3, 4}, {3, 4}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     DmPoint out;
-    matrix3TransformPoint(&out, &c.in, &c.m);
+    EXPECT_EQ(matrix3TransformPoint(&out, &c.in, &c.m), &out);
     EXPECT_EQ(out.x, c.expected.x);
     EXPECT_EQ(out.y, c.expected.y);
+    DmPoint p = c.in;
+    matrix3TransformPoint(&p, &p, &c.m);
+    EXPECT_EQ(p.x, c.expected.x);
+    EXPECT_EQ(p.y, c.expected.y);
   }
-}
-
-TEST(Matrix3, TransformPointMayWriteOverItsInput) {
-  const Matrix3 m = {{2, 0, 0, 0, 3, 0, 1, 1, 1}};
-  DmPoint p{1, 1};
-  matrix3TransformPoint(&p, &p, &m);
-  EXPECT_EQ(p.x, 3.0f);
-  EXPECT_EQ(p.y, 4.0f);
 }
 
 }  // namespace

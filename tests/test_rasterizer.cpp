@@ -78,21 +78,25 @@ void expectRects(const PngPicture& picture, const std::vector<Rect>& rects) {
   }
 }
 
+struct Module {
+  int x, y;
+  bool dark;
+};
+
+void expectModules(const DmSymbol& symbol, const std::vector<Module>& modules) {
+  for (const Module& m : modules)
+    EXPECT_EQ(dmSymbolModuleDark(symbol, m.x, m.y), m.dark) << "module (" << m.x << ", " << m.y << ")";
+}
+
 TEST(SymbolModuleDark, FinderAndQuietZoneOfTheSmallestSymbol) {
   SymbolFixture f(0);  // 10x10, Xmax = Ymax = 8, data all light
-  struct Case {
-    int x, y;
-    bool dark;
-  };
-  const Case cases[] = {
+  expectModules(f.symbol(), {
       {-2, 0, false}, {9, 0, false},   {0, -2, false}, {0, 9, false},  {-2, -2, false},
       {-1, -1, true}, {-1, 4, true},   {-1, 8, true},  {0, 8, true},   {8, 8, true},
       {0, -1, false}, {1, -1, true},   {7, -1, true},  {8, -1, false},  // top edge: dark at odd X
       {8, 0, true},   {8, 1, false},   {8, 7, false},                    // right edge: dark at even Y
       {0, 0, false},  {7, 7, false},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(dmSymbolModuleDark(f.symbol(), c.x, c.y), c.dark) << "module (" << c.x << ", " << c.y << ")";
+  });
 }
 
 TEST(SymbolModuleDark, OnlyTheDarkBitOfAGridByteCounts) {
@@ -110,20 +114,14 @@ TEST(SymbolModuleDark, OnlyTheDarkBitOfAGridByteCounts) {
 TEST(SymbolModuleDark, AlignmentPatternsOfFourRegions) {
   SymbolFixture f(9);  // 32x32: regions of 14, period 16, Xmax = Ymax = 30
   f.module(14, 14) = 1;
-  struct Case {
-    int x, y;
-    bool dark;
-  };
-  const Case cases[] = {
+  expectModules(f.symbol(), {
       {14, 0, true},  {14, 1, false}, {14, 13, false}, {14, 16, true},   // alternating column
       {15, -1, true}, {15, 0, true},  {15, 15, true},  {15, 30, true},   // solid column
       {-1, 14, true}, {0, 14, true},  {14, 14, true},  {30, 14, true},   // solid row
       {0, 15, false}, {1, 15, true},  {14, 15, false}, {29, 15, true},   // alternating row
       {30, 15, false}, {16, 16, true}, {17, 16, false}, {16, 17, false}, // grid (14, 14) at (16, 16)
       {13, 13, false},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(dmSymbolModuleDark(f.symbol(), c.x, c.y), c.dark) << "module (" << c.x << ", " << c.y << ")";
+  });
 }
 
 // Every grid module appears where its region band puts it, for every size:
@@ -146,31 +144,25 @@ TEST(SymbolModuleDark, EveryGridModuleLandsInItsRegion) {
   }
 }
 
-TEST(RenderImage, TransformMapsPixelsToModules) {
-  for (int sizeIndex = 0; sizeIndex < DM_SYMBOL_SIZE_COUNT; ++sizeIndex) {
-    SymbolFixture f(sizeIndex);
-    SCOPED_TRACE(f.symbolSize);
-    TempDir dir;
-    ASSERT_EQ(dmRenderImage(f.encoder, dir.file("t.png").c_str()), 1);
-    const float s = f.encoder.transform.m[0];
-    uint32_t bits;
-    std::memcpy(&bits, &s, sizeof bits);
-    EXPECT_EQ(bits, 0x3E4CCCCDu);
-    const float ymax = static_cast<float>(f.symbolSize - 2);
-    const float expected[9] = {s, 0, 0, 0, -s, 0, -3.5f, ymax + 2.5f, 1};
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(f.encoder.transform.m[i], expected[i]) << "m" << i;
-  }
-}
-
 // The whole picture of every size, pixel by pixel, against the spans: 11 quiet
 // columns left and 10 right, 10 quiet rows on top and 11 below, a 4-pixel left
-// edge and one 4-pixel module row.
+// edge and one 4-pixel module row; and the transform that maps it,
+// (s, 0, 0, 0, -s, 0, -3.5, Ymax + 2.5, 1) with s = 0.2 in single precision.
 TEST(RenderImage, EveryPixelShowsItsModuleInEverySize) {
   for (int sizeIndex = 0; sizeIndex < DM_SYMBOL_SIZE_COUNT; ++sizeIndex) {
     SymbolFixture f(sizeIndex);
     SCOPED_TRACE(f.symbolSize);
     fillPseudoRandom(f.grid);
     const PngPicture picture = renderAndRead(f);
+
+    const float s = f.encoder.transform.m[0];
+    uint32_t bits;
+    std::memcpy(&bits, &s, sizeof bits);
+    EXPECT_EQ(bits, 0x3E4CCCCDu);
+    const float ymax = static_cast<float>(f.symbolSize - 2);
+    const float transform[9] = {s, 0, 0, 0, -s, 0, -3.5f, ymax + 2.5f, 1};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(f.encoder.transform.m[i], transform[i]) << "m" << i;
+
     const uint32_t side = static_cast<uint32_t>(5 * f.symbolSize + 20);
     ASSERT_EQ(picture.width, side);
     ASSERT_EQ(picture.height, side);
@@ -188,12 +180,6 @@ TEST(RenderImage, EveryPixelShowsItsModuleInEverySize) {
       }
     }
     EXPECT_EQ(wrong, 0);
-    // The raster is stored bottom-up: file row p is buffer row H - 1 - p.
-    const size_t rowBytes = side * 3;
-    for (uint32_t p = 0; p < side; ++p) {
-      ASSERT_EQ(std::memcmp(&picture.rgb[p * rowBytes], &f.pixels[(side - 1 - p) * rowBytes], rowBytes), 0)
-          << "file row " << p;
-    }
   }
 }
 

@@ -1,7 +1,8 @@
 #include <ZXing/ReadBarcode.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cerrno>
 #include <string>
 
 #include "encoder/encode_job.h"
@@ -12,17 +13,22 @@
 
 namespace {
 
-const char* const kTexts[] = {
-    "123456",
-    "123456789012",
-    "HELLO WORLD",
-    "dexmora",
-    "!\"#$%&'()*+,",
-    "~/:;<=>?@[\\]",
-    "\x80\x81\xA9\xC4\xE3\xFE\xFF",
-    "\x80" "A\x80" "A\x80" "A\x80" "A\x80" "A\x80" "A",
-    "Ab1\xE9 9-Z~12",
-    "A\xC4" "12",
+// Texts of every kind the dialog takes, each with the side of the smallest
+// symbol that holds it.
+const struct {
+  const char* text;
+  int smallestSide;
+} kTexts[] = {
+    {"123456", 10},
+    {"123456789012", 14},
+    {"HELLO WORLD", 16},
+    {"dexmora", 14},
+    {"!\"#$%&'()*+,", 16},
+    {"~/:;<=>?@[\\]", 16},
+    {"\x80\x81\xA9\xC4\xE3\xFE\xFF", 16},
+    {"\x80" "A\x80" "A\x80" "A\x80" "A\x80" "A\x80" "A", 22},
+    {"Ab1\xE9 9-Z~12", 16},
+    {"A\xC4" "12", 12},
 };
 
 // Decodes the Data Matrix symbol in the PNG at `path`; the raw bytes it
@@ -40,41 +46,29 @@ std::optional<std::string> scan(const std::string& path, uint32_t* side = nullpt
   return std::string(bytes.begin(), bytes.end());
 }
 
-// The size selection expects: the requested size when the stream fits it,
-// else the smallest that holds it.
-int expectedSide(int requested, const char* text) {
-  DmSymbol symbol{};
-  requestedSize = requested;
-  dmBuildSymbol(&symbol, reinterpret_cast<const uint8_t*>(text), static_cast<int32_t>(std::strlen(text)));
-  const int side = SymbolAttributes[symbol.sizeIndex].symbolSize;
-  dmFreeSymbol(&symbol);
-  return side;
-}
-
 // zxing-cpp 1.4 reads the 144x144 symbol's error codewords in an order that
 // differs from the standard's block interleaving, which the encoder follows,
 // so it cannot read a correct 144x144 symbol; that size is covered below by
 // its exact codewords and pixels instead.
 class ScanEverySize : public testing::TestWithParam<int> {};
 
+// The picture has the requested size when the text fits it, else the
+// smallest that holds the text, and decodes to the text.
 TEST_P(ScanEverySize, ReaderRecoversEveryText) {
   const int size = GetParam();
   TempDir dir;
   const std::string path = dir.file("output.png");
-  for (const char* text : kTexts) {
-    SCOPED_TRACE(testing::PrintToString(std::string(text)));
-    ASSERT_EQ(dmEncodeToFile(size, text, path.c_str()), 0);
+  for (const auto& t : kTexts) {
+    SCOPED_TRACE(testing::PrintToString(std::string(t.text)));
+    ASSERT_EQ(dmEncodeToFile(size, t.text, path.c_str()), 0);
     uint32_t side = 0;
-    EXPECT_EQ(scan(path, &side), std::string(text));
-    EXPECT_EQ(side, static_cast<uint32_t>(5 * expectedSide(size, text) + 20));
+    EXPECT_EQ(scan(path, &side), std::string(t.text));
+    EXPECT_EQ(side, static_cast<uint32_t>(5 * std::max(size, t.smallestSide) + 20));
   }
 }
 
-std::vector<int> sizesBelowLargest() {
-  return std::vector<int>(SelectableSizes, SelectableSizes + DM_SYMBOL_SIZE_COUNT - 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ScanEverySize, testing::ValuesIn(sizesBelowLargest()));
+INSTANTIATE_TEST_SUITE_P(Sizes, ScanEverySize,
+                         testing::ValuesIn(SelectableSizes, SelectableSizes + DM_SYMBOL_SIZE_COUNT - 1));
 
 TEST(Scan, EntryKeepsTheFirstTwelveBytes) {
   TempDir dir;
@@ -103,10 +97,9 @@ TEST(Scan, FailedSaveIsReportedAndLeavesNothing) {
 // The 144x144 symbol, which the reader above cannot check: the codeword
 // stream of "A" and the picture module by module against the placed grid.
 TEST(LargestSymbol, CodewordsAndPicture) {
-  const uint8_t text[] = "A";
   DmSymbol symbol{};
   requestedSize = 144;
-  dmBuildSymbol(&symbol, text, 1);
+  dmBuildSymbol(&symbol, reinterpret_cast<const uint8_t*>("A"), 1);
   ASSERT_EQ(symbol.sizeIndex, 23);
   ASSERT_EQ(symbol.totalCodewords, 2178u);
   const std::vector<uint8_t> cw(symbol.codewords, symbol.codewords + symbol.totalCodewords);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -62,31 +63,25 @@ struct ChildRun {
 };
 
 // Runs the child with the given allocation failing; its output goes to files
-// in `logDir`, kept apart from the directory the pictures go to.
-ChildRun runChild(long failingAllocation, const std::vector<std::string>& args, const fs::path& logDir) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    if (std::strncmp(*e, "DEXMORA_FAIL_ALLOCATION=", 24) != 0) env.emplace_back(*e);
-  }
-  env.push_back("DEXMORA_FAIL_ALLOCATION=" + std::to_string(failingAllocation));
-
+// in a directory of its own, apart from the directory the pictures go to.
+ChildRun runChild(long failingAllocation, const std::vector<std::string>& args) {
   std::vector<std::string> argvStrings{DEXMORA_ALLOC_FAILURE_CHILD};
   argvStrings.insert(argvStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& s : argvStrings) argv.push_back(s.data());
   argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (auto& s : env) envp.push_back(s.data());
-  envp.push_back(nullptr);
 
-  const fs::path outPath = logDir / "stdout";
-  const fs::path errPath = logDir / "stderr";
+  const TempDir logs;
+  const fs::path outPath = logs.path() / "stdout";
+  const fs::path errPath = logs.path() / "stderr";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  setenv("DEXMORA_FAIL_ALLOCATION", std::to_string(failingAllocation).c_str(), 1);
   pid_t pid = -1;
-  const int spawnError = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  const int spawnError = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  unsetenv("DEXMORA_FAIL_ALLOCATION");
   posix_spawn_file_actions_destroy(&actions);
 
   ChildRun run;
@@ -105,78 +100,65 @@ ChildRun runChild(long failingAllocation, const std::vector<std::string>& args, 
 
 bool isPng(const std::string& bytes) { return bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0; }
 
-// The encoder's allocations in the order the job makes them: the encoder
-// record, the codeword buffer, the module grid (calloc), the pixel buffer,
-// the PNG writer's row-pointer array.
-struct EndingFailure {
+// One encode job per path, output.png (which holds an earlier picture) then
+// next.png, with one allocation failing. The encoder's own allocations, in
+// the order the job makes them, end the process with their status; the PNG
+// writer's row-pointer array fails only that save.
+struct AllocationCase {
   const char* allocation;
-  long call;
+  long call;  // which allocation fails, from 1; 0 for none
+  const char* size;
   int status;
+  std::string out;
   std::string err;
+  bool outputWritten;
+  bool nextWritten;
 };
 
-void PrintTo(const EndingFailure& failure, std::ostream* os) { *os << failure.allocation; }
+void PrintTo(const AllocationCase& c, std::ostream* os) { *os << c.allocation; }
 
-class AllocationEndsProcess : public ::testing::TestWithParam<EndingFailure> {};
+class AllocationFailure : public ::testing::TestWithParam<AllocationCase> {};
 
-TEST_P(AllocationEndsProcess, ExitsWithItsStatusAndLeavesThePreviousPicture) {
-  const EndingFailure& failure = GetParam();
+TEST_P(AllocationFailure, StatusMessagesAndFilesLeft) {
+  const AllocationCase& c = GetParam();
   TempDir pictures;
-  TempDir logs;
-  const fs::path output = pictures.path() / "output.png";
-  writeFile(output, PREVIOUS_PICTURE);
-
-  const ChildRun run = runChild(failure.call, {"10", "123456", output.string()}, logs.path());
-
-  EXPECT_EQ(run.status, failure.status) << run.err;
-  EXPECT_EQ(run.err, failure.err);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(readFile(output), PREVIOUS_PICTURE);
-  EXPECT_EQ(pictures.entries(), std::vector<std::string>{"output.png"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    EncoderAllocations, AllocationEndsProcess,
-    ::testing::Values(EndingFailure{"encoder record", 1, 3, ""},
-                      EndingFailure{"codeword buffer", 2, 7, "dmEncodeData: " + ENOMEM_TEXT + "\n"},
-                      EndingFailure{"module grid", 3, 2, ""},
-                      EndingFailure{"pixel buffer", 4, 2, "malloc error: " + ENOMEM_TEXT + "\n"}),
-    [](const ::testing::TestParamInfo<EndingFailure>& info) {
-      std::string name = info.param.allocation;
-      std::replace(name.begin(), name.end(), ' ', '_');
-      return name;
-    });
-
-TEST(AllocationFailure, RowPointerArrayFailsTheSaveAndKeepsThePreviousPicture) {
-  TempDir pictures;
-  TempDir logs;
   const fs::path output = pictures.path() / "output.png";
   const fs::path next = pictures.path() / "next.png";
   writeFile(output, PREVIOUS_PICTURE);
 
-  const ChildRun run = runChild(5, {"10", "123456", output.string(), next.string()}, logs.path());
+  const ChildRun run = runChild(c.call, {c.size, "123456", output.string(), next.string()});
 
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "not written: dmSavePng: Out of memory\nwritten\n");
-  EXPECT_EQ(run.err, "") << "a failed row-pointer allocation prints nothing";
-  EXPECT_EQ(readFile(output), PREVIOUS_PICTURE);
-  EXPECT_TRUE(isPng(readFile(next))) << "the save after a failed one works normally";
-  EXPECT_EQ(pictures.entries(), (std::vector<std::string>{"next.png", "output.png"}));
+  EXPECT_EQ(run.status, c.status) << run.err;
+  EXPECT_EQ(run.out, c.out);
+  EXPECT_EQ(run.err, c.err);
+  if (c.outputWritten) {
+    EXPECT_TRUE(isPng(readFile(output)));
+  } else {
+    EXPECT_EQ(readFile(output), PREVIOUS_PICTURE);
+  }
+  if (c.nextWritten) {
+    EXPECT_TRUE(isPng(readFile(next))) << "a save after a failed one works normally";
+  }
+  const std::vector<std::string> left =
+      c.nextWritten ? std::vector<std::string>{"next.png", "output.png"} : std::vector<std::string>{"output.png"};
+  EXPECT_EQ(pictures.entries(), left);
 }
 
-TEST(AllocationFailure, NoFailingAllocationWritesThePicture) {
-  TempDir pictures;
-  TempDir logs;
-  const fs::path output = pictures.path() / "output.png";
-  writeFile(output, PREVIOUS_PICTURE);
-
-  const ChildRun run = runChild(0, {"144", "123456", output.string()}, logs.path());
-
-  EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out, "written\n");
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(isPng(readFile(output)));
-  EXPECT_EQ(pictures.entries(), std::vector<std::string>{"output.png"});
-}
+INSTANTIATE_TEST_SUITE_P(
+    EncodeJob, AllocationFailure,
+    ::testing::Values(
+        AllocationCase{"encoder record", 1, "10", 3, "", "", false, false},
+        AllocationCase{"codeword buffer", 2, "10", 7, "", "dmEncodeData: " + ENOMEM_TEXT + "\n", false, false},
+        AllocationCase{"module grid", 3, "10", 2, "", "", false, false},
+        AllocationCase{"pixel buffer", 4, "10", 2, "", "malloc error: " + ENOMEM_TEXT + "\n", false, false},
+        // Prints nothing; the failed save reports it through its thrown message.
+        AllocationCase{"row pointer array", 5, "10", 1, "not written: dmSavePng: Out of memory\nwritten\n", "",
+                       false, true},
+        AllocationCase{"none", 0, "144", 0, "written\nwritten\n", "", true, true}),
+    [](const ::testing::TestParamInfo<AllocationCase>& info) {
+      std::string name = info.param.allocation;
+      std::replace(name.begin(), name.end(), ' ', '_');
+      return name;
+    });
 
 }  // namespace
