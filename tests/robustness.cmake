@@ -9,6 +9,7 @@ target_link_options(alloc_failure_child PRIVATE -Wl,--wrap=malloc -Wl,--wrap=cal
 dexmora_warnings(alloc_failure_child)
 
 dexmora_gtest(test_alloc_failure alloc_failure/test_alloc_failure.cpp)
+target_link_libraries(test_alloc_failure PRIVATE dexmora_test_support)
 target_compile_definitions(test_alloc_failure PRIVATE
   DEXMORA_ALLOC_FAILURE_CHILD="$<TARGET_FILE:alloc_failure_child>")
 add_dependencies(test_alloc_failure alloc_failure_child)

@@ -79,6 +79,33 @@ TEST(SavePng, EachSaveReplacesTheFileWithItsRaster) {
   }
 }
 
+// A link keeps pointing at the file it names, which takes the picture; a
+// device has no picture to keep and is written in place, never replaced.
+TEST(SavePng, LinksAreFollowedAndDevicesWrittenInPlace) {
+  TempDir dir;
+  const std::string real = dir.file("real.png");
+  const std::string link = dir.file("link.png");
+  writeFileBytes(real, {1, 2, 3});
+  ASSERT_EQ(symlink("real.png", link.c_str()), 0);
+  const Raster r(3, 2);
+  ASSERT_EQ(dmSavePng(link.c_str(), r.image()), 1);
+  struct stat linkStat;
+  ASSERT_EQ(lstat(link.c_str(), &linkStat), 0);
+  EXPECT_TRUE(S_ISLNK(linkStat.st_mode));
+  expectPictureOf(real, r);
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link.png", "real.png"}));
+
+  ASSERT_EQ(dmSavePng("/dev/null", r.image()), 1);
+  struct stat device;
+  ASSERT_EQ(stat("/dev/null", &device), 0);
+  EXPECT_TRUE(S_ISCHR(device.st_mode));
+  errno = 0;
+  EXPECT_EQ(dmSavePng("/dev/full", r.image()), 0);
+  EXPECT_EQ(errno, ENOSPC);
+  ASSERT_EQ(stat("/dev/full", &device), 0);
+  EXPECT_TRUE(S_ISCHR(device.st_mode));
+}
+
 TEST(SavePng, TryContextIsLeftAsFound) {
   TempDir dir;
   const Raster r(2, 2);

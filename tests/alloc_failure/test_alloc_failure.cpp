@@ -4,15 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "test_files.h"
 
 extern char** environ;
 
@@ -23,38 +22,9 @@ namespace {
 const std::string PREVIOUS_PICTURE = "the picture of an earlier run";
 const std::string ENOMEM_TEXT = std::strerror(ENOMEM);
 
-class TempDir {
- public:
-  TempDir() {
-    std::string name = (fs::temp_directory_path() / "dexmora-alloc-XXXXXX").string();
-    if (!mkdtemp(name.data())) throw fs::filesystem_error("mkdtemp", std::error_code(errno, std::generic_category()));
-    m_path = name;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const fs::path& path() const { return m_path; }
-
-  std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(m_path)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
- private:
-  fs::path m_path;
-};
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+void writeFile(const fs::path& path, const std::string& bytes) {
+  writeFileBytes(path.string(), std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
-
-void writeFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 struct ChildRun {
   int status = -1;  // exit status, or 128 + signal
@@ -93,8 +63,8 @@ ChildRun runChild(long failingAllocation, const std::vector<std::string>& args) 
   while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
   }
   run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-  run.out = readFile(outPath);
-  run.err = readFile(errPath);
+  run.out = readFileString(outPath);
+  run.err = readFileString(errPath);
   return run;
 }
 
@@ -132,12 +102,12 @@ TEST_P(AllocationFailure, StatusMessagesAndFilesLeft) {
   EXPECT_EQ(run.out, c.out);
   EXPECT_EQ(run.err, c.err);
   if (c.outputWritten) {
-    EXPECT_TRUE(isPng(readFile(output)));
+    EXPECT_TRUE(isPng(readFileString(output)));
   } else {
-    EXPECT_EQ(readFile(output), PREVIOUS_PICTURE);
+    EXPECT_EQ(readFileString(output), PREVIOUS_PICTURE);
   }
   if (c.nextWritten) {
-    EXPECT_TRUE(isPng(readFile(next))) << "a save after a failed one works normally";
+    EXPECT_TRUE(isPng(readFileString(next))) << "a save after a failed one works normally";
   }
   const std::vector<std::string> left =
       c.nextWritten ? std::vector<std::string>{"next.png", "output.png"} : std::vector<std::string>{"output.png"};
