@@ -58,12 +58,14 @@ void dmComputeEcc(DmSymbol* symbol) {
   // multiples[i] = 2^i * (g[n-1], g[n-2], ... g[0]), zero-padded to whole
   // words: the subtrahend for a leading coefficient f is multiples[gfLog[f]].
   // Each row is the one before times 2, eight coefficients per word.
-  uint64_t multiples[255][ROW_WORDS] = {};
+  // Only the words that hold coefficients are filled and ever read.
+  const int words = (n + 7) / 8;
+  uint64_t multiples[255][ROW_WORDS];
   uint8_t firstRow[ROW_WORDS * 8] = {};
   for (int k = 0; k < n; ++k) firstRow[k] = g[n - 1 - k];
   std::memcpy(multiples[0], firstRow, sizeof firstRow);
   for (int i = 1; i < 255; ++i) {
-    for (int w = 0; w < ROW_WORDS; ++w) multiples[i][w] = timesTwo(multiples[i - 1][w]);
+    for (int w = 0; w < words; ++w) multiples[i][w] = timesTwo(multiples[i - 1][w]);
   }
 
   // The block's data codewords followed by the n-codeword remainder area,
