@@ -9,7 +9,9 @@
 #include "cli/options.h"
 #include "cli/text_input.h"
 #include "cli/usage.h"
+#include "encoder/data_encoding.h"
 #include "encoder/encode_job.h"
+#include "encoder/symbol_tables.h"
 
 namespace {
 
@@ -35,6 +37,9 @@ void warnIfResized(int32_t requestedSize, int32_t chosenSize) {
 
 int writePicture(const CliOptions& options, const std::string& text) {
   DmEncoder* encoder = dmCreateEncoder(options.size);
+  const int64_t streamLength = dmDataStreamLength(reinterpret_cast<const uint8_t*>(text.data()),
+                                                  static_cast<int64_t>(text.size()));
+  warnIfResized(options.size, SymbolAttributes[dmSelectSizeIndex(streamLength)].symbolSize);
   errno = 0;
   int written = dmEncode(encoder, reinterpret_cast<const uint8_t*>(text.data()), options.outputPath.c_str(),
                          static_cast<int32_t>(text.size()));
@@ -66,7 +71,6 @@ int run(int argc, char** argv) {
   if (!problem.empty()) return fail(DM_CLI_EXIT_USAGE, problem);
 
   if (options.mode == CliMode::Write) {
-    if (options.size != 0) warnIfResized(options.size, BuiltSymbol(options.size, input.text).symbolSize());
     return writePicture(options, input.text);
   }
   BuiltSymbol built(options.size, input.text);

@@ -1,5 +1,6 @@
 #include "encoder/data_encoding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -60,21 +61,20 @@ void scanText(const uint8_t* text, int64_t length, More more, Ascii ascii, Run r
   }
 }
 
-// The row that holds n codewords: the requested size when it exists and is
-// large enough, otherwise the smallest that is; -1 when none is.
-int selectRow(int64_t n) {
+}  // namespace
+
+int dmSelectSizeIndex(int64_t streamLength) {
   if (requestedSize != 0) {
     for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) {
-      if (SymbolAttributes[i].symbolSize == requestedSize && SymbolAttributes[i].dataCodewords >= n) return i;
+      const DmSymbolAttributeRow& row = SymbolAttributes[i];
+      if (row.symbolSize == requestedSize && row.dataCodewords >= streamLength) return i;
     }
   }
   for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) {
-    if (SymbolAttributes[i].dataCodewords >= n) return i;
+    if (SymbolAttributes[i].dataCodewords >= streamLength) return i;
   }
-  return -1;
+  return DM_SYMBOL_SIZE_COUNT - 1;
 }
-
-}  // namespace
 
 const uint8_t* dmEncodeBase256Run(const uint8_t* first, const uint8_t* last, const uint8_t* streamStart,
                                   uint8_t*& cursor) {
@@ -106,13 +106,9 @@ void dmEncodeData(DmSymbol* symbol, const uint8_t* text, int32_t length) {
       [&](int value) { *cursor++ = static_cast<uint8_t>(value); },
       [&](const uint8_t* first, const uint8_t* last) { return dmEncodeBase256Run(first, last, scratch, cursor); });
 
-  int64_t n = cursor - scratch;
-  int row = selectRow(n);
-  if (row < 0) {
-    // Too long for any size: the largest symbol takes what fits, without pads.
-    row = DM_SYMBOL_SIZE_COUNT - 1;
-    n = SymbolAttributes[row].dataCodewords;
-  }
+  // Too long for any size: the largest symbol takes what fits, without pads.
+  const int row = dmSelectSizeIndex(cursor - scratch);
+  const int64_t n = std::min<int64_t>(cursor - scratch, SymbolAttributes[row].dataCodewords);
   const DmSymbolAttributeRow& attr = SymbolAttributes[row];
   const int side = static_cast<int>(std::sqrt(static_cast<double>(attr.regionCount))) * attr.regionSize;
   symbol->sizeIndex = row;

@@ -13,6 +13,11 @@ constexpr int DM_SCRATCH_CODEWORDS = 4096;
 // Ends the process with status 7 when that buffer cannot be allocated.
 void dmEncodeData(DmSymbol* symbol, const uint8_t* text, int32_t length);
 
+// The row of SymbolAttributes for a stream of `streamLength` codewords: the
+// requestedSize row when it exists and holds the stream, else the smallest
+// row that does; the largest row when none does (the stream is then cut).
+int dmSelectSizeIndex(int64_t streamLength);
+
 // Appends the Base 256 field for the high bytes first..last (inclusive) at
 // `cursor`, randomising every codeword after the latch by its position
 // counted from `streamStart`. Returns the text byte just after the run.
