@@ -29,22 +29,21 @@ std::string temporaryTemplate(const char* path) {
   return dir + ".dexmora-XXXXXX";
 }
 
-// A new file gets what fopen would give it; a replaced one keeps its mode.
-mode_t pictureMode(const char* path) {
-  struct stat existing;
-  if (stat(path, &existing) == 0 && S_ISREG(existing.st_mode)) return existing.st_mode & 07777;
+// What fopen would give a new file.
+mode_t newFileMode() {
   const mode_t mask = umask(0);
   umask(mask);
   return 0666 & ~mask;
 }
 
-// Opens a fresh temporary file for the picture; on failure nothing is left.
-std::FILE* openTemporary(const char* path, std::string& tempPath) {
+// Opens a fresh temporary file with `mode` for the picture; on failure nothing
+// is left.
+std::FILE* openTemporary(const char* path, mode_t mode, std::string& tempPath) {
   tempPath = temporaryTemplate(path);
   const int fd = mkostemp(tempPath.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   // Some file systems (FAT) refuse modes; the picture is still worth saving.
-  static_cast<void>(fchmod(fd, pictureMode(path)));
+  static_cast<void>(fchmod(fd, mode));
   std::FILE* file = fdopen(fd, "wb");
   if (!file) {
     const int reason = errno;
@@ -153,8 +152,10 @@ int dmSavePng(const char* path, const RgbImage& image) {
   // cannot be replaced by a rename: the picture is written into it.
   const bool direct = exists && !S_ISREG(existing.st_mode);
 
+  // A replaced file keeps its mode; a new one gets what fopen would give it.
+  const mode_t mode = exists ? existing.st_mode & 07777 : newFileMode();
   std::string tempPath;
-  pngFile = direct ? std::fopen(target.c_str(), "wb") : openTemporary(target.c_str(), tempPath);
+  pngFile = direct ? std::fopen(target.c_str(), "wb") : openTemporary(target.c_str(), mode, tempPath);
   if (!pngFile) return 0;
 
   errno = 0;
