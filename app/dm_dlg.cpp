@@ -21,8 +21,8 @@
 #include "app/byte_limit_validator.h"
 #include "app/dialog_units.h"
 #include "app/output_path.h"
-#include "encoder/encode_job.h"
-#include "encoder/symbol_tables.h"
+#include "classic/encode_job.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

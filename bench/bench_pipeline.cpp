@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <string>
 
-#include "encoder/encode_job.h"
-#include "image/png_writer.h"
-#include "image/rasterizer.h"
+#include "classic/encode_job.h"
+#include "classic/png_writer.h"
+#include "classic/rasterizer.h"
 
 namespace {
 

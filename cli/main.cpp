@@ -4,14 +4,17 @@
 #include <new>
 #include <string>
 
-#include "cli/built_symbol.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "cli/signal_cleanup.h"
+#include "cli/symbol_text.h"
 #include "cli/text_input.h"
 #include "cli/usage.h"
-#include "encoder/data_encoding.h"
-#include "encoder/encode_job.h"
-#include "encoder/symbol_tables.h"
+#include "core/encode.h"
+#include "core/escape.h"
+#include "render/output_file.h"
+#include "render/png.h"
+#include "render/raster.h"
 
 namespace {
 
@@ -29,26 +32,30 @@ int printOut(const std::string& out) {
   return DM_CLI_EXIT_OK;
 }
 
-void warnIfResized(int32_t requestedSize, int32_t chosenSize) {
-  if (requestedSize == 0 || requestedSize == chosenSize) return;
-  std::fprintf(stderr, "dexmora-cli: warning: the text does not fit %dx%d; using %dx%d\n", requestedSize,
-               requestedSize, chosenSize, chosenSize);
+std::string sizeName(int rows, int cols) { return std::to_string(rows) + "x" + std::to_string(cols); }
+
+void warnIfResized(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
+  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return;
+  std::fprintf(stderr, "dexmora-cli: warning: the text does not fit %s; using %s\n",
+               sizeName(request.rows, request.cols).c_str(), sizeName(symbol.rows(), symbol.cols()).c_str());
 }
 
-int writePicture(const CliOptions& options, const std::string& text) {
-  DmEncoder* encoder = dmCreateEncoder(options.size);
-  const int64_t streamLength = dmDataStreamLength(reinterpret_cast<const uint8_t*>(text.data()),
-                                                  static_cast<int64_t>(text.size()));
-  warnIfResized(options.size, SymbolAttributes[dmSelectSizeIndex(streamLength)].symbolSize);
-  errno = 0;
-  int written = dmEncode(encoder, reinterpret_cast<const uint8_t*>(text.data()), options.outputPath.c_str(),
-                         static_cast<int32_t>(text.size()));
-  int reason = errno;
-  dmDestroyEncoder(&encoder);
-  if (written) return DM_CLI_EXIT_OK;
-  std::string message = "cannot write '" + options.outputPath + "'";
-  if (reason != 0) message += std::string(": ") + std::strerror(reason);
-  return fail(DM_CLI_EXIT_CANT_CREATE, message);
+int encodeStatus(const dexmora::Error& error) {
+  return error.code == dexmora::ErrorCode::OutOfMemory ? DM_CLI_EXIT_NO_MEMORY : DM_CLI_EXIT_USAGE;
+}
+
+int writePicture(const CliOptions& options, const dexmora::Symbol& symbol) {
+  const dexmora::Expected<std::string> png = dexmora::encodePngRgb(dexmora::rasterizeDefault(symbol));
+  if (!png) return fail(DM_CLI_EXIT_SOFTWARE, png.error().message);
+  dexmora::OutputFileOptions fileOptions;
+  fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
+  dexmora::WriteFailure failure;
+  std::vector<std::string> warnings;
+  const bool written =
+      dexmora::writeWholeFile(options.outputPath, png->data(), png->size(), failure, &warnings, fileOptions);
+  for (const std::string& warning : warnings) std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
+  if (!written) return fail(failure.errnum == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE, failure.message);
+  return DM_CLI_EXIT_OK;
 }
 
 int run(int argc, char** argv) {
@@ -60,6 +67,7 @@ int run(int argc, char** argv) {
 
   CliInput input;
   if (options.textFromStdin) {
+    announceTerminalInput(stdin);
     input = readCliInput(stdin);
     if (input.readError != 0) {
       return fail(DM_CLI_EXIT_IO_ERROR, std::string("cannot read standard input: ") + std::strerror(input.readError));
@@ -67,15 +75,20 @@ int run(int argc, char** argv) {
   } else {
     input.text = options.text;
   }
-  std::string problem = cliTextProblem(input.text, input.truncated);
-  if (!problem.empty()) return fail(DM_CLI_EXIT_USAGE, problem);
-
-  if (options.mode == CliMode::Write) {
-    return writePicture(options, input.text);
+  if (std::string problem = cliTextProblem(input.text, input.truncated); !problem.empty()) {
+    return fail(DM_CLI_EXIT_USAGE, problem);
   }
-  BuiltSymbol built(options.size, input.text);
-  warnIfResized(options.size, built.symbolSize());
-  return printOut(options.mode == CliMode::Dump ? formatModuleRows(built.symbol()) : formatCodewords(built.symbol()));
+
+  const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode);
+  if (!symbol) return fail(encodeStatus(symbol.error()), symbol.error().message);
+  warnIfResized(options.encode.size, *symbol);
+  switch (options.mode) {
+    case CliMode::Dump: return printOut(formatModuleRows(*symbol));
+    case CliMode::Codewords: return printOut(formatCodewords(*symbol));
+    default: break;
+  }
+  dexmora::installSignalCleanup(dexmora::InterruptHandling::RemoveAndDie);
+  return writePicture(options, *symbol);
 }
 
 }  // namespace

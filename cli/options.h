@@ -1,15 +1,17 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "core/encode.h"
 
 enum class CliMode { Write, Dump, Codewords, Help, Version };
 
 // What the command line asks for.
 struct CliOptions {
   CliMode mode = CliMode::Write;
-  int32_t size = 0;  // 0 chooses the smallest symbol that holds the text
+  dexmora::EncodeOptions encode;  // size request, encodation, GS1, ECI, ... and the 144x144 layout
   std::string outputPath = "output.png";
+  bool outputGiven = false;
   bool textFromStdin = true;
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
 };

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "encoder/data_encoding.h"
-#include "encoder/symbol_tables.h"
+#include <unistd.h>
+
+#include "core/encodation.h"
+#include "core/sizes.h"
 
 CliInput readCliInput(std::FILE* stream) {
   CliInput input;
@@ -34,20 +36,17 @@ void dropTrailingNewline(std::string& text) {
 
 std::string cliTextProblem(const std::string& text, bool truncated) {
   if (text.empty()) return "the text is empty";
-  std::size_t zero = text.find('\0');
-  if (zero != std::string::npos) {
-    return "the text contains a zero byte (at byte " + std::to_string(zero + 1) + "), which cannot be encoded";
-  }
-  auto bytes = reinterpret_cast<const uint8_t*>(text.data());
-  int64_t needed = dmDataStreamLength(bytes, static_cast<int64_t>(text.size()));
   if (truncated) {
+    const size_t needed = dexmora::basicLength(reinterpret_cast<const uint8_t*>(text.data()), text.size());
     return "the text is too long: its first " + std::to_string(text.size()) + " bytes alone need " +
            std::to_string(needed) + " codewords, and the largest symbol (144x144) holds " +
-           std::to_string(DM_MAX_DATA_CODEWORDS);
-  }
-  if (needed > DM_MAX_DATA_CODEWORDS) {
-    return "the text is too long: it needs " + std::to_string(needed) +
-           " codewords, and the largest symbol (144x144) holds " + std::to_string(DM_MAX_DATA_CODEWORDS);
+           std::to_string(dexmora::MAX_DATA_CODEWORDS);
   }
   return {};
+}
+
+void announceTerminalInput(std::FILE* stream) {
+  if (isatty(fileno(stream))) {
+    std::fputs("dexmora-cli: reading the text from the terminal; end it with Ctrl-D (twice within a line)\n", stderr);
+  }
 }

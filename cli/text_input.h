@@ -24,7 +24,11 @@ CliInput readCliInput(std::FILE* stream);
 void dropTrailingNewline(std::string& text);
 
 // Why `text` cannot be encoded (without the program-name prefix), or an empty
-// string when it can: it must not be empty, must hold no zero byte and must
-// encode to at most the largest data capacity. `truncated` marks a text that
-// is only the start of a longer input.
+// string when it can as far as the command line sees: it must not be empty,
+// and `truncated` marks a text that is only the start of a longer input.
+// Whether it fits a symbol is the encoder's verdict.
 std::string cliTextProblem(const std::string& text, bool truncated);
+
+// When `stream` is a terminal, says on stderr that the text is being read
+// from it and how to end it.
+void announceTerminalInput(std::FILE* stream);

@@ -1,6 +1,6 @@
 #include "cli/usage.h"
 
-#include "encoder/symbol_tables.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

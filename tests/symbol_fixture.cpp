@@ -1,6 +1,6 @@
 #include "symbol_fixture.h"
 
-#include "encoder/symbol_tables.h"
+#include "classic/symbol_tables.h"
 
 SymbolFixture::SymbolFixture(int sizeIndex) : encoder() {
   const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];

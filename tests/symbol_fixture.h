@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "encoder/encode_job.h"
+#include "classic/encode_job.h"
 
 // A placed symbol of one of the 24 sizes with a grid the test chooses, and an
 // encoder around it whose raster has the pipeline's dimensions. The buffers

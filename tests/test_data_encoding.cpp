@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "encoder/data_encoding.h"
-#include "encoder/encode_job.h"
-#include "encoder/symbol_tables.h"
+#include "classic/data_encoding.h"
+#include "classic/encode_job.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "encoder/encode_job.h"
-#include "encoder/symbol_tables.h"
+#include "classic/encode_job.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

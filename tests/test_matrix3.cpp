@@ -1,4 +1,4 @@
-#include "image/matrix3.h"
+#include "render/matrix3.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "encoder/placement.h"
-#include "encoder/symbol_tables.h"
+#include "classic/placement.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "image/png_writer.h"
+#include "classic/png_writer.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -1,11 +1,11 @@
-#include "image/rasterizer.h"
+#include "classic/rasterizer.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 
-#include "encoder/symbol_tables.h"
+#include "classic/symbol_tables.h"
 #include "png_reader.h"
 #include "symbol_fixture.h"
 #include "test_files.h"

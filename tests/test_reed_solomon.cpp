@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "encoder/reed_solomon.h"
-#include "encoder/symbol_tables.h"
+#include "classic/reed_solomon.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <string>
 
-#include "encoder/encode_job.h"
-#include "encoder/symbol_tables.h"
-#include "image/rasterizer.h"
+#include "classic/encode_job.h"
+#include "classic/symbol_tables.h"
+#include "classic/rasterizer.h"
 #include "png_reader.h"
 #include "test_files.h"
 

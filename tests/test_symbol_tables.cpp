@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "encoder/symbol_tables.h"
+#include "classic/symbol_tables.h"
 
 namespace {
 

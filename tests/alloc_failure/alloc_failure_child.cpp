@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "encoder/encode_job.h"
-#include "image/png_writer.h"
+#include "classic/encode_job.h"
+#include "classic/png_writer.h"
 
 int main(int argc, char** argv) {
   if (argc < 4) {

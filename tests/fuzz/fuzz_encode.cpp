@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "encoder/data_encoding.h"
-#include "encoder/encode_job.h"
-#include "encoder/symbol_tables.h"
-#include "image/rasterizer.h"
+#include "classic/data_encoding.h"
+#include "classic/encode_job.h"
+#include "classic/symbol_tables.h"
+#include "classic/rasterizer.h"
 
 // Input layout: two bytes of requested size (little-endian, signed), one
 // byte of flags, then the text. Flag bit 0 passes the size through

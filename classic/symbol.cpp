@@ -1,0 +1,11 @@
+#include "classic/symbol.h"
+
+#include <cstdlib>
+#include <cstring>
+
+void dmFreeSymbol(DmSymbol* symbol) {
+  if (symbol == nullptr) return;
+  std::free(symbol->moduleGrid);
+  std::free(symbol->codewords);
+  std::memset(symbol, 0, sizeof *symbol);
+}

@@ -1,0 +1,394 @@
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/signal_cleanup.h"
+#include "render/output_file.h"
+
+namespace dexmora {
+namespace {
+
+constexpr uid_t kNobody = 65534;
+const std::string kContent = "new content\n";
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void putFile(const std::string& path, const std::string& content, mode_t mode = 0644) {
+  std::ofstream(path, std::ios::binary) << content;
+  chmod(path.c_str(), mode);
+}
+
+// Sorted names, links marked @ and directories /.
+std::string listDir(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string() + (entry.is_symlink() ? "@" : entry.is_directory() ? "/" : ""));
+  std::sort(names.begin(), names.end());
+  std::string joined;
+  for (const auto& name : names) joined += (joined.empty() ? "" : " ") + name;
+  return joined;
+}
+
+struct stat statOf(const std::string& path) {
+  struct stat st = {};
+  lstat(path.c_str(), &st);
+  return st;
+}
+
+// A fresh directory that `nobody` may write, removed with everything in it.
+struct Scratch {
+  std::string dir;
+  Scratch() {
+    char name[] = "/tmp/dexmora-output-XXXXXX";
+    dir = mkdtemp(name);
+    chmod(dir.c_str(), 0777);
+  }
+  ~Scratch() {
+    chmod(dir.c_str(), 0700);
+    std::filesystem::remove_all(dir);
+  }
+};
+
+struct Outcome {
+  bool ok = false;
+  int errnum = -1;  // -1: the child died
+  size_t warnings = 0;
+  std::string message;
+};
+
+// Runs writeWholeFile in a child process, so that uid, umask, descriptors and
+// limits can be changed freely; `prepare` runs in the child first.
+Outcome writeInChild(const std::string& path, const std::string& content, bool asNobody = false,
+                     const std::function<void()>& prepare = {}) {
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC) != 0) return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(pipeFds[0]);
+    if (asNobody && (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+                     setresuid(kNobody, kNobody, kNobody) != 0))
+      _exit(2);
+    if (prepare) prepare();
+    WriteFailure failure;
+    std::vector<std::string> warnings;
+    const bool ok = writeWholeFile(path, content.data(), content.size(), failure, &warnings);
+    const std::string report =
+        std::to_string(ok) + " " + std::to_string(failure.errnum) + " " + std::to_string(warnings.size()) + " " + failure.message;
+    static_cast<void>(!::write(pipeFds[1], report.data(), report.size()));
+    _exit(0);
+  }
+  close(pipeFds[1]);
+  std::string report;
+  char buffer[512];
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<size_t>(n));
+  close(pipeFds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Outcome outcome;
+  std::istringstream in(report);
+  if (!(in >> outcome.ok >> outcome.errnum >> outcome.warnings)) return {};
+  in.get();
+  std::getline(in, outcome.message, '\0');
+  return outcome;
+}
+
+// The target is dir/t; `written` names the file that must hold the new
+// content afterwards (or still "old" when the write fails).
+struct TargetCase {
+  const char* name;
+  void (*setup)(const std::string& dir);
+  mode_t umask;
+  bool asNobody;
+  int errnum;  // 0: the write succeeds
+  const char* written;
+  mode_t mode;          // of `written` afterwards
+  uid_t owner;          // of `written` afterwards, 0: not checked
+  size_t warnings;
+  const char* listing;  // the directory afterwards: links marked @, directories /
+  bool namesDirectory;  // the message names the directory as the problem
+};
+
+void noSetup(const std::string&) {}
+
+constexpr TargetCase kTargetCases[] = {
+    {"NewFileUmask022", noSetup, 022, false, 0, "t", 0644, 0, 0, "t", false},
+    {"NewFileUmask077", noSetup, 077, false, 0, "t", 0600, 0, 0, "t", false},
+    {"ReplaceKeepsMode", [](auto& dir) { putFile(dir + "/t", "old", 0640); }, 0, false, 0, "t", 0640, 0, 0, "t",
+     false},
+    {"ReplaceKeepsOwner",
+     [](auto& dir) {
+       putFile(dir + "/t", "old", 0604);
+       ASSERT_EQ(chown((dir + "/t").c_str(), 12345, 12345), 0);
+     },
+     022, false, 0, "t", 0604, 12345, 0, "t", false},
+    {"HardLinkWarns",
+     [](auto& dir) {
+       putFile(dir + "/t", "old", 0600);
+       link((dir + "/t").c_str(), (dir + "/other").c_str());
+     },
+     022, false, 0, "t", 0600, 0, 1, "other t", false},
+    {"DanglingLinkCreatesTarget", [](auto& dir) { symlink("real", (dir + "/t").c_str()); }, 022, false, 0, "real",
+     0644, 0, 0, "real t@", false},
+    {"LinkReplacesItsTarget",
+     [](auto& dir) {
+       putFile(dir + "/real", "old", 0600);
+       symlink("real", (dir + "/t").c_str());
+     },
+     022, false, 0, "real", 0600, 0, 0, "real t@", false},
+    {"LinkLoop",
+     [](auto& dir) {
+       symlink("u", (dir + "/t").c_str());
+       symlink("t", (dir + "/u").c_str());
+     },
+     022, false, ELOOP, nullptr, 0, 0, 0, "t@ u@", false},
+    {"Directory", [](auto& dir) { mkdir((dir + "/t").c_str(), 0755); }, 022, false, EISDIR, nullptr, 0, 0, 0, "t/",
+     false},
+    {"ReadOnlyFileAsUser",
+     [](auto& dir) {
+       putFile(dir + "/t", "old", 0444);
+       ASSERT_EQ(chown((dir + "/t").c_str(), kNobody, kNobody), 0);
+     },
+     022, true, EACCES, "t", 0444, kNobody, 0, "t", false},
+    {"ReadOnlyDirectoryAsUser",
+     [](auto& dir) {
+       putFile(dir + "/t", "old", 0666);
+       chmod(dir.c_str(), 0555);
+     },
+     022, true, EACCES, "t", 0666, 0, 0, "t", true},
+};
+
+class OutputFileTarget : public ::testing::TestWithParam<TargetCase> {};
+
+TEST_P(OutputFileTarget, BehavesLikeRedirectPlusAtomicReplace) {
+  const TargetCase& c = GetParam();
+  if (geteuid() != 0 && (c.asNobody || c.owner != 0)) GTEST_SKIP() << "needs root to act as or for another user";
+  Scratch scratch;
+  const std::string& dir = scratch.dir;
+  c.setup(dir);
+  const mode_t umaskValue = c.umask;
+  const Outcome outcome = writeInChild(dir + "/t", kContent, c.asNobody, [umaskValue] { umask(umaskValue); });
+  EXPECT_EQ(outcome.errnum, c.errnum) << outcome.message;
+  EXPECT_EQ(outcome.ok, c.errnum == 0);
+  EXPECT_EQ(outcome.warnings, c.warnings);
+  if (c.errnum != 0) {
+    EXPECT_EQ(outcome.message.find("cannot write '" + dir + "/t': "), 0u) << outcome.message;
+  }
+  EXPECT_EQ(outcome.message.find("directory '" + dir + "'") != std::string::npos, c.namesDirectory);
+  if (c.written) {
+    const std::string written = dir + "/" + c.written;
+    EXPECT_EQ(readFile(written), c.errnum == 0 ? kContent : "old");
+    EXPECT_EQ(statOf(written).st_mode & 07777, c.mode);
+    if (c.owner != 0) {
+      EXPECT_EQ(statOf(written).st_uid, c.owner);
+      EXPECT_EQ(statOf(written).st_gid, c.owner);
+    }
+  }
+  EXPECT_EQ(listDir(dir), c.listing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OutputFileTarget, ::testing::ValuesIn(kTargetCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct StreamCase {
+  const char* name;
+  const char* path;
+  int flags;           // how the caller opened our stdout; 0: stdout closed
+  const char* before;  // what the caller wrote before us
+};
+
+constexpr StreamCase kStreamCases[] = {
+    {"AppendKeepsLog", "/dev/stdout", O_WRONLY | O_APPEND, "log\n"},
+    {"AppendThroughProc", "/proc/self/fd/1", O_WRONLY | O_APPEND, "log\n"},
+    {"RedirectKeepsHeader", "/dev/stdout", O_WRONLY | O_TRUNC, "header\n"},
+    {"SameFileByName", "", O_WRONLY | O_TRUNC, "header\n"},
+    {"StdoutClosed", "/dev/stdout", 0, ""},
+};
+
+class OutputFileStream : public ::testing::TestWithParam<StreamCase> {};
+
+TEST_P(OutputFileStream, WritesInPlaceAtTheCallersOffset) {
+  const StreamCase& c = GetParam();
+  Scratch scratch;
+  const std::string file = scratch.dir + "/out";
+  if (c.flags != 0) putFile(file, "");
+  const std::string path = *c.path ? c.path : file;
+  const Outcome outcome = writeInChild(path, kContent, false, [&] {
+    close(1);
+    if (c.flags == 0) return;
+    const int fd = ::open(file.c_str(), c.flags);
+    dup2(fd, 1);
+    static_cast<void>(!::write(1, c.before, std::strlen(c.before)));
+  });
+  if (c.flags == 0) {
+    EXPECT_EQ(outcome.errnum, EBADF) << outcome.message;
+    EXPECT_EQ(listDir(scratch.dir), "");
+    return;
+  }
+  EXPECT_TRUE(outcome.ok) << outcome.message;
+  EXPECT_EQ(readFile(file), c.before + kContent);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OutputFileStream, ::testing::ValuesIn(kStreamCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OutputFile, FifoWithoutReaderFailsAtOnce) {
+  Scratch scratch;
+  const std::string fifo = scratch.dir + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+  // alarm() only guards against a hang; a child killed by it reports no outcome.
+  const Outcome outcome = writeInChild(fifo, kContent, false, [] { alarm(5); });
+  EXPECT_EQ(outcome.errnum, ENXIO) << outcome.message;
+  EXPECT_NE(outcome.message.find("FIFO"), std::string::npos) << outcome.message;
+}
+
+TEST(OutputFile, FullDiskLeavesOldFileAndNoTemporary) {
+  Scratch scratch;
+  const std::string target = scratch.dir + "/t";
+  putFile(target, "old");
+  const Outcome outcome = writeInChild(target, std::string(1 << 20, 'x'), false, [] {
+    const rlimit limit = {64 << 10, 64 << 10};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_IGN);
+  });
+  EXPECT_EQ(outcome.errnum, EFBIG) << outcome.message;
+  EXPECT_EQ(readFile(target), "old");
+  EXPECT_EQ(listDir(scratch.dir), "t");
+}
+
+TEST(OutputFile, ControlBytesInPathAreEscaped) {
+  Scratch scratch;
+  mkdir((scratch.dir + "/d\x7f").c_str(), 0755);
+  for (const std::string& path : {scratch.dir + "/a\nb\x1b[31m/x", scratch.dir + "/d\x7f", scratch.dir + "/\x1b[2J\r/y"}) {
+    WriteFailure failure;
+    EXPECT_FALSE(writeWholeFile(path, "x", 1, failure));
+    EXPECT_TRUE(std::none_of(failure.message.begin(), failure.message.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }))
+        << failure.message;
+  }
+}
+
+TEST(OutputFile, ParallelWritersInOneDirectory) {
+  Scratch scratch;
+  const mode_t mask = umask(022);
+  umask(mask);
+  for (int i = 0; i < 8; i += 2) putFile(scratch.dir + "/f" + std::to_string(i), "old", 0600);
+  std::vector<std::thread> threads;
+  std::vector<int> failures(8, 0);
+  for (int i = 0; i < 8; ++i)
+    threads.emplace_back([&, i] {
+      const std::string content(4096 * (i + 1), static_cast<char>('a' + i));
+      for (int round = 0; round < 20; ++round) {
+        WriteFailure failure;
+        failures[i] += !writeWholeFile(scratch.dir + "/f" + std::to_string(i), content.data(), content.size(), failure);
+      }
+    });
+  for (auto& thread : threads) thread.join();
+  for (int i = 0; i < 8; ++i) {
+    const std::string path = scratch.dir + "/f" + std::to_string(i);
+    EXPECT_EQ(failures[i], 0);
+    EXPECT_EQ(readFile(path), std::string(4096 * (i + 1), static_cast<char>('a' + i)));
+    EXPECT_EQ(statOf(path).st_mode & 07777, i % 2 == 0 ? 0600u : 0666u & ~mask);
+  }
+}
+
+// A child rewrites the target in a loop, each time with one complete content
+// of a single repeated byte, until it is killed at a random moment.
+class OutputFileKilled : public ::testing::TestWithParam<int> {};
+
+bool isOneCompleteContent(const std::string& text, size_t size) {
+  return text.size() == size && std::all_of(text.begin(), text.end(), [&](char c) { return c == text[0]; });
+}
+
+TEST_P(OutputFileKilled, LeavesOneCompleteContent) {
+  const int signo = GetParam();
+  constexpr size_t kSize = 300 << 10;
+  Scratch scratch;
+  const std::string target = scratch.dir + "/t";
+  putFile(target, std::string(kSize, '-'));
+  std::mt19937 random(12345);
+  for (int run = 0; run < 30; ++run) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      OutputFileOptions options;
+      if (signo == SIGINT) {
+        installSignalCleanup(InterruptHandling::RemoveAndDie);
+        options.temporaryNamed = temporaryNamedInSlot(0);
+      }
+      for (char c = 'a';; c = c == 'z' ? 'a' : static_cast<char>(c + 1)) {
+        const std::string content(kSize, c);
+        WriteFailure failure;
+        if (!writeWholeFile(target, content.data(), content.size(), failure, nullptr, options)) _exit(3);
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    kill(pid, signo);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signo) << "status " << status;
+    ASSERT_TRUE(isOneCompleteContent(readFile(target), kSize)) << "run " << run;
+    // SIGKILL may leave the linked temporary in the instant before the rename;
+    // the signal handler removes it.
+    if (signo == SIGINT) {
+      ASSERT_EQ(listDir(scratch.dir), "t") << "run " << run;
+    }
+  }
+  WriteFailure failure;
+  ASSERT_TRUE(writeWholeFile(target, "done", 4, failure)) << failure.message;
+  EXPECT_EQ(listDir(scratch.dir), "t");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, OutputFileKilled, ::testing::Values(SIGKILL, SIGINT),
+                         [](const auto& info) { return std::string(info.param == SIGKILL ? "Kill" : "Interrupt"); });
+
+// Machine-wide setting: registered as its own CTest entry with RUN_SERIAL.
+TEST(OutputFileSerial, ProtectedSymlinksRefuseForeignLinkInStickyDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to own a link as another user";
+  const std::string setting = "/proc/sys/fs/protected_symlinks";
+  struct Restore {
+    std::string path, value;
+    ~Restore() { std::ofstream(path) << value; }
+  } restore{setting, readFile(setting)};
+  static_cast<void>(std::ofstream(setting) << "1\n");
+  if (readFile(setting) != "1\n") GTEST_SKIP() << "cannot set fs.protected_symlinks";
+  Scratch sticky;
+  Scratch elsewhere;
+  chmod(sticky.dir.c_str(), 01777);
+  const std::string victim = elsewhere.dir + "/victim";
+  const std::string link = sticky.dir + "/link";
+  putFile(victim, "victim");
+  symlink(victim.c_str(), link.c_str());
+  ASSERT_EQ(lchown(link.c_str(), 12345, 12345), 0);
+  WriteFailure failure;
+  EXPECT_FALSE(writeWholeFile(link, "x", 1, failure));
+  EXPECT_EQ(failure.errnum, EACCES) << failure.message;
+  EXPECT_EQ(readFile(victim), "victim");
+  EXPECT_EQ(listDir(sticky.dir), "link@");
+}
+
+}  // namespace
+}  // namespace dexmora

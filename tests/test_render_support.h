@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/symbol.h"
+
+// A real symbol of `text` at the size asked for (rows x cols).
+dexmora::Symbol encodeAt(const std::string& text, int rows, int cols);
+
+// A text that fills about `fraction` of the symbol's data capacity.
+std::string textFor(int rows, int cols, double fraction = 0.8);
+
+// An 8-bit grey picture, top row first.
+struct GreyPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> grey;
+  uint8_t at(int x, int y) const { return grey[static_cast<size_t>(y) * static_cast<size_t>(width) + x]; }
+};
+
+// PNG bytes decoded by libpng and flattened onto white; nullopt when not a PNG.
+std::optional<GreyPicture> decodePngGrey(const std::string& png);
+
+// What zxing-cpp's reader reads in the picture, or nullopt.
+std::optional<std::string> readDataMatrix(const GreyPicture& picture);
+
+// The data of the first chunk of `type`, or nullopt.
+std::optional<std::string> pngChunk(const std::string& png, const std::string& type);
+
+// Runs `command` through the shell; true when it exits 0.
+bool runCommand(const std::string& command);
+// Whether `tool` is on the PATH.
+bool haveTool(const std::string& tool);
