@@ -1,5 +1,8 @@
 #include "app/dm_app.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 #include "app/app_icon.h"
 #include "app/dm_dlg.h"
 
@@ -8,6 +11,12 @@ CDmApp::CDmApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QStringLiteral("1.0.0.1"));
   setDesktopFileName(QStringLiteral("dexmora"));
   setWindowIcon(dmLoadAppIcon());
+  // Every caption of the dialog is Chinese, so the buttons Qt labels itself
+  // are too, whatever the user's locale.
+  if (m_qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    installTranslator(&m_qtTranslator);
+  }
 }
 
 bool CDmApp::InitInstance() {

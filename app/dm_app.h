@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 // The application object: starts the main dialog and ends the program when
 // that dialog closes.
@@ -13,4 +14,8 @@ class CDmApp : public QApplication {
   // Runs the main dialog modally. Returns false: the program ends when the
   // dialog does, without an event loop of its own.
   virtual bool InitInstance();
+
+ private:
+  // Qt's own texts (the message boxes' standard buttons) in the dialog's language.
+  QTranslator m_qtTranslator;
 };

@@ -1,5 +1,7 @@
 #include "app/dm_dlg.h"
 
+#include <cerrno>
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -21,6 +23,7 @@
 #include "app/byte_limit_validator.h"
 #include "app/dialog_units.h"
 #include "app/output_path.h"
+#include "app/write_error_text.h"
 #include "classic/encode_job.h"
 #include "classic/symbol_tables.h"
 
@@ -178,7 +181,9 @@ void CDmDlg::OnBnClickedOutput() {
   const QByteArray text = m_strText.toLocal8Bit();
   const QByteArray path = QFile::encodeName(m_strOutputPath);
   if (dmEncodeToFile(SelectableSizes[position], text.constData(), path.constData()) != 0) {
-    ShowMessage(QStringLiteral("无法写入文件：") + m_strOutputPath);
+    const int reason = errno;
+    ShowMessage(QStringLiteral("无法写入文件：") + m_strOutputPath + QStringLiteral("（") + dmWriteErrorText(reason) +
+                QStringLiteral("）"));
     return;
   }
   UpdateData(false);

@@ -6,6 +6,7 @@
 
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "cli/picture.h"
 #include "cli/signal_cleanup.h"
 #include "cli/symbol_text.h"
 #include "cli/text_input.h"
@@ -13,8 +14,6 @@
 #include "core/encode.h"
 #include "core/escape.h"
 #include "render/output_file.h"
-#include "render/png.h"
-#include "render/raster.h"
 
 namespace {
 
@@ -44,15 +43,19 @@ int encodeStatus(const dexmora::Error& error) {
   return error.code == dexmora::ErrorCode::OutOfMemory ? DM_CLI_EXIT_NO_MEMORY : DM_CLI_EXIT_USAGE;
 }
 
-int writePicture(const CliOptions& options, const dexmora::Symbol& symbol) {
-  const dexmora::Expected<std::string> png = dexmora::encodePngRgb(dexmora::rasterizeDefault(symbol));
-  if (!png) return fail(DM_CLI_EXIT_SOFTWARE, png.error().message);
+int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
+  const Picture picture = makePicture(symbol, options, text);
+  for (const std::string& warning : picture.warnings) {
+    std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
+  }
+  if (picture.status != 0) return fail(picture.status, picture.message);
+  if (options.toStdout) return printOut(picture.bytes);
   dexmora::OutputFileOptions fileOptions;
   fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
   dexmora::WriteFailure failure;
   std::vector<std::string> warnings;
-  const bool written =
-      dexmora::writeWholeFile(options.outputPath, png->data(), png->size(), failure, &warnings, fileOptions);
+  const bool written = dexmora::writeWholeFile(options.outputPath, picture.bytes.data(), picture.bytes.size(),
+                                               failure, &warnings, fileOptions);
   for (const std::string& warning : warnings) std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
   if (!written) return fail(failure.errnum == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE, failure.message);
   return DM_CLI_EXIT_OK;
@@ -88,7 +91,7 @@ int run(int argc, char** argv) {
     default: break;
   }
   dexmora::installSignalCleanup(dexmora::InterruptHandling::RemoveAndDie);
-  return writePicture(options, *symbol);
+  return writePicture(options, *symbol, input.text);
 }
 
 }  // namespace

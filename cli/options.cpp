@@ -40,6 +40,15 @@ struct RawOptions {
   bool readerInit = false;
   std::string macro;
   std::string structuredAppend;
+  std::string format;
+  std::string module;
+  std::string xdim;
+  std::string dpi;
+  std::string quietZone;
+  std::string foreground;
+  std::string background;
+  bool invert = false;
+  bool verify = false;
 };
 
 void defineOptions(CLI::App& app, RawOptions& raw) {
@@ -63,6 +72,15 @@ void defineOptions(CLI::App& app, RawOptions& raw) {
   app.add_flag("--reader-init", raw.readerInit);
   app.add_option("--macro", raw.macro);
   app.add_option("--structured-append", raw.structuredAppend);
+  app.add_option("--format", raw.format);
+  app.add_option("--module", raw.module);
+  app.add_option("--xdim", raw.xdim);
+  app.add_option("--dpi", raw.dpi);
+  app.add_option("--quiet-zone", raw.quietZone);
+  app.add_option("--fg", raw.foreground);
+  app.add_option("--bg", raw.background);
+  app.add_flag("--invert", raw.invert);
+  app.add_flag("--verify", raw.verify);
 }
 
 // The arguments sorted into options (with their values) for CLI11 and TEXTs
@@ -203,6 +221,60 @@ std::string applyEncodeOptions(const RawOptions& raw, dexmora::EncodeOptions& en
   return {};
 }
 
+// Reads one rendering option through `parse` into `field`; the first
+// problem found is kept in `error`.
+template <typename T, typename Parse>
+void readSetting(const std::string& value, Parse parse, T& field, bool& given, std::string& error) {
+  if (value.empty() || !error.empty()) return;
+  auto parsed = parse(value);
+  if (!parsed) {
+    error = parsed.error().message;
+    return;
+  }
+  field = *parsed;
+  given = true;
+}
+
+std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
+  if (!raw.format.empty()) {
+    const auto format = dexmora::parseFormat(raw.format);
+    if (!format) return format.error().message;
+    options.format = *format;
+  } else if (options.outputGiven && !options.toStdout) {
+    options.format = dexmora::formatFromExtension(options.outputPath).value_or(dexmora::OutputFormat::Png);
+  }
+  dexmora::RenderSettings& render = options.render;
+  bool given = false;
+  std::string error;
+  std::optional<int> module;
+  std::optional<double> xdim;
+  std::optional<int> dpi;
+  readSetting(raw.module, dexmora::parseModulePixels, module, given, error);
+  readSetting(raw.xdim, dexmora::parseLength, xdim, given, error);
+  readSetting(raw.dpi, dexmora::parseDpi, dpi, given, error);
+  readSetting(raw.quietZone, dexmora::parseQuietZone, render.quietZone, given, error);
+  readSetting(raw.foreground, [](const std::string& v) { return dexmora::parseColour(v, false); }, render.foreground,
+              given, error);
+  readSetting(raw.background, [](const std::string& v) { return dexmora::parseColour(v, true); }, render.background,
+              given, error);
+  if (!error.empty()) return error;
+  render.modulePixels = module;
+  render.xdimMm = xdim;
+  render.dpi = dpi;
+  render.invert = raw.invert;
+  options.defaultRendering = !given && !raw.invert;
+  if (!options.defaultRendering || options.format != dexmora::OutputFormat::Png) {
+    const auto valid = dexmora::validateSettings(render);
+    if (!valid) return valid.error().message;
+    render = *valid;
+  }
+  options.verify = raw.verify;
+  if (options.verify && options.format != dexmora::OutputFormat::Png) {
+    return "--verify reads back PNG pictures only; it does not go with vector or text output";
+  }
+  return {};
+}
+
 }  // namespace
 
 CliParseResult parseCliOptions(int argc, const char* const* argv) {
@@ -244,6 +316,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   if (!raw.output.empty()) {
     options.outputPath = raw.output.back();
     options.outputGiven = true;
+    options.toStdout = options.outputPath == "-";
     if (options.outputPath.empty()) {
       result.error = "the output path is empty";
       return result;
@@ -254,5 +327,6 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
     }
   }
   result.error = applyEncodeOptions(raw, options.encode);
+  if (result.error.empty()) result.error = applyOutputOptions(raw, options);
   return result;
 }

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "core/encode.h"
+#include "render/output_format.h"
+#include "render/render_settings.h"
 
 enum class CliMode { Write, Dump, Codewords, Help, Version };
 
@@ -12,6 +14,11 @@ struct CliOptions {
   dexmora::EncodeOptions encode;  // size request, encodation, GS1, ECI, ... and the 144x144 layout
   std::string outputPath = "output.png";
   bool outputGiven = false;
+  bool toStdout = false;  // -o -
+  dexmora::OutputFormat format = dexmora::OutputFormat::Png;
+  dexmora::RenderSettings render;  // validated
+  bool defaultRendering = true;    // no rendering option given: the first release's picture
+  bool verify = false;
   bool textFromStdin = true;
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
 };

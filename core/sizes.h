@@ -76,7 +76,9 @@ inline constexpr SymbolSize SYMBOL_SIZES[SIZE_COUNT] = {
     {8, 80, 6, 18, 32, 22, 1, SizeKind::Dmre},
     {8, 96, 6, 22, 38, 28, 1, SizeKind::Dmre},
     {8, 120, 6, 18, 49, 32, 1, SizeKind::Dmre},
-    {8, 144, 6, 22, 63, 36, 2, SizeKind::Dmre},
+    // 99 codewords fit one Reed-Solomon block, as in every other DMRE size;
+    // readers decode 8x144 as one block of 36 error codewords.
+    {8, 144, 6, 22, 63, 36, 1, SizeKind::Dmre},
     {12, 64, 10, 14, 43, 27, 1, SizeKind::Dmre},
     {12, 88, 10, 20, 64, 36, 1, SizeKind::Dmre},
     {16, 64, 14, 14, 62, 36, 1, SizeKind::Dmre},

@@ -174,6 +174,11 @@ bool OutputFile::openDirectory(const std::string& dir) {
   if (m_dirFd < 0) return fileFailure(errno);
   m_dir = nameOfDescriptor(m_dirFd);
   if (m_dir.empty()) m_dir = dir;
+  // A directory removed while still open (a deleted current directory) takes
+  // no new files; the kernel says EPERM for an O_TMPFILE there, which would
+  // blame permissions.
+  struct stat st;
+  if (fstat(m_dirFd, &st) == 0 && st.st_nlink == 0) return directoryFailure(ENOENT);
   return true;
 }
 

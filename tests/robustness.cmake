@@ -40,6 +40,7 @@ if(DEXMORA_SANITIZE)
   set(DEXMORA_SANITIZER_ENV ${CMAKE_CURRENT_BINARY_DIR}/sanitizer_env.cmake)
   file(WRITE ${DEXMORA_SANITIZER_ENV}
     "set(ENV{ASAN_OPTIONS} \"detect_leaks=1:strict_string_checks=1:check_initialization_order=1:detect_stack_use_after_return=1\")\n"
-    "set(ENV{UBSAN_OPTIONS} \"print_stacktrace=1:halt_on_error=1\")\n")
+    "set(ENV{UBSAN_OPTIONS} \"print_stacktrace=1:halt_on_error=1\")\n"
+    "set(ENV{TSAN_OPTIONS} \"halt_on_error=1:second_deadlock_stack=1\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${DEXMORA_SANITIZER_ENV})
 endif()

@@ -18,10 +18,13 @@ namespace {
 [[noreturn]] void execChild(const CliCall& call, const char* in, const char* out, const char* err,
                             char* const* argv) {
   int inFd = open(in, O_RDONLY);
-  int outFd = open(out, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const int outFlags = call.stdoutMode == CliCall::Stdout::Append ? O_WRONLY | O_CREAT | O_APPEND
+                                                                  : O_WRONLY | O_CREAT | O_TRUNC;
+  int outFd = open(out, outFlags, 0600);
   int errFd = open(err, O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (inFd < 0 || outFd < 0 || errFd < 0) _exit(125);
   if (dup2(inFd, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0) _exit(125);
+  if (call.stdoutMode == CliCall::Stdout::Closed) close(1);
   if (chdir(call.workDir.c_str()) != 0) _exit(125);
   if (call.fileSizeLimit >= 0) {
     // An ignored SIGXFSZ survives exec, so oversized writes fail with EFBIG.

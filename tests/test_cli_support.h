@@ -22,6 +22,7 @@ struct CliCall {
   std::filesystem::path workDir;            // working directory of the child
   std::string stdoutPath;                   // when set, standard output goes to this file instead
   long fileSizeLimit = -1;                  // RLIMIT_FSIZE in bytes for the child, -1 for none
+  enum class Stdout { Truncate, Append, Closed } stdoutMode = Stdout::Truncate;  // how stdoutPath is opened
 };
 
 // Runs the built dexmora-cli with `call` and waits for it.

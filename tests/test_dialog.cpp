@@ -287,9 +287,11 @@ class DialogTest : public QObject {
     QString text, title;
     QMessageBox::Icon icon = QMessageBox::Warning;
     QMessageBox::StandardButtons buttons;
+    QString okText;
     WindowWatcher watcher([&](QWidget* window) {
       auto* box = qobject_cast<QMessageBox*>(window);
       if (box == nullptr) return WindowWatcher::dismiss(window);
+      okText = box->button(QMessageBox::Ok)->text();
       text = box->text();
       title = box->windowTitle();
       icon = box->icon();
@@ -301,6 +303,8 @@ class DialogTest : public QObject {
     QCOMPARE(title, QStringLiteral("Dexmora"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    // Qt's own button text in the dialog's language.
+    QCOMPARE(okText, QStringLiteral("确定"));
   }
 
   // The 12-byte limit, typed one character at a time into an empty field
@@ -479,13 +483,15 @@ class DialogTest : public QObject {
   // file stay as they were, and no temporary file is left.
   void writeFailure_data() {
     QTest::addColumn<int>("cause");
-    QTest::newRow("file size limit reached mid-write") << int(SizeLimit);
-    QTest::newRow("output.png is a directory") << int(TargetIsDirectory);
-    QTest::newRow("current directory deleted") << int(DirectoryDeleted);
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("file size limit reached mid-write") << int(SizeLimit) << QStringLiteral("（文件过大）");
+    QTest::newRow("output.png is a directory") << int(TargetIsDirectory) << QStringLiteral("（该路径是一个文件夹）");
+    QTest::newRow("current directory deleted") << int(DirectoryDeleted) << QStringLiteral("（文件夹不存在）");
   }
 
   void writeFailure() {
     QFETCH(int, cause);
+    QFETCH(QString, reason);
     CTestDlg dialog;
     produce(dialog, QStringLiteral("ABC"), 0);
     const QString earlierPath = control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text();
@@ -511,7 +517,7 @@ class DialogTest : public QObject {
       if (cause == SizeLimit) cap.emplace(16);
       produce(dialog, QStringLiteral("XYZ"), 23);
     }
-    QCOMPARE(dialog.messages, QStringList{kWriteFailed + failedPath});
+    QCOMPARE(dialog.messages, QStringList{kWriteFailed + failedPath + reason});
     QCOMPARE(control<QLineEdit>(dialog, "IDC_OUTPUT_PATH")->text(), earlierPath);
     QCOMPARE(fileBytes(earlierPath), earlierPicture);
     QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), left);

@@ -1,0 +1,42 @@
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "core/encode.h"
+#include "render/output_format.h"
+
+namespace {
+
+dexmora::Symbol symbolOfSide(int side) {
+  dexmora::EncodeOptions options;
+  options.size.rows = side;
+  options.size.cols = side;
+  return dexmora::encode(std::string(side == 144 ? 2000 : 4, '7'), options).value();
+}
+
+void renderFormat(benchmark::State& state, dexmora::OutputFormat format) {
+  const dexmora::Symbol symbol = symbolOfSide(static_cast<int>(state.range(0)));
+  dexmora::RenderSettings settings;
+  settings.modulePixels = 4;
+  size_t bytes = 0;
+  for (auto _ : state) {
+    const dexmora::Expected<std::string> out = dexmora::renderOutput(symbol, format, settings, false);
+    bytes = out->size();
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+void BM_Png(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Png); }
+void BM_Svg(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Svg); }
+void BM_Pdf(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Pdf); }
+void BM_Eps(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Eps); }
+void BM_Txt(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Txt); }
+
+BENCHMARK(BM_Png)->Arg(10)->Arg(144);
+BENCHMARK(BM_Svg)->Arg(10)->Arg(144);
+BENCHMARK(BM_Pdf)->Arg(10)->Arg(144);
+BENCHMARK(BM_Eps)->Arg(10)->Arg(144);
+BENCHMARK(BM_Txt)->Arg(10)->Arg(144);
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include "core/encodation.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/gs1.h"
+#include "core/header_codewords.h"
+#include "core/minimal_encodation.h"
+#include "core/modes.h"
+
+namespace dexmora {
+namespace {
+
+const char* modeName(Encodation encodation) {
+  switch (encodation) {
+    case Encodation::Ascii: return "ASCII";
+    case Encodation::C40: return "C40";
+    case Encodation::Text: return "Text";
+    case Encodation::X12: return "X12";
+    case Encodation::Edifact: return "EDIFACT";
+    case Encodation::Base256: return "Base 256";
+    default: return "this";
+  }
+}
+
+bool carries(Encodation encodation, uint16_t unit) {
+  switch (encodation) {
+    case Encodation::X12: return x12Value(unit) >= 0;
+    case Encodation::Edifact: return edifactValue(unit) >= 0;
+    case Encodation::Base256: return unit != FNC1_UNIT;
+    default: return true;
+  }
+}
+
+std::optional<Error> checkForcedMode(const std::vector<uint16_t>& units, Encodation encodation) {
+  for (size_t i = 0; i < units.size(); ++i) {
+    if (carries(encodation, units[i])) continue;
+    const std::string what = units[i] == FNC1_UNIT ? "FNC1" : "byte " + std::to_string(units[i]);
+    return Error{ErrorCode::NotEncodable, std::string(modeName(encodation)) + " mode cannot carry " + what +
+                                              " at position " + std::to_string(i + 1)};
+  }
+  return std::nullopt;
+}
+
+Expected<std::vector<uint16_t>> inputUnits(const uint8_t* text, size_t length, const DataOptions& options) {
+  if (options.gs1) return parseGs1(text, length, options.gs1GroupSeparator, options.gs1NoCheck);
+  return std::vector<uint16_t>(text, text + length);
+}
+
+// The first release's encodation after the headers; an FNC1 between GS1
+// element strings is its ASCII codeword. Returns the length without a bound.
+size_t appendBasicUnits(std::vector<uint8_t>& stream, const std::vector<uint16_t>& units, size_t bound) {
+  size_t length = stream.size();
+  std::vector<uint8_t> piece;
+  const auto flush = [&] {
+    if (stream.size() <= bound) appendBasic(stream, piece.data(), piece.size(), bound);
+    length += basicLength(piece.data(), piece.size());
+    piece.clear();
+  };
+  for (uint16_t unit : units) {
+    if (unit != FNC1_UNIT) {
+      piece.push_back(static_cast<uint8_t>(unit));
+      continue;
+    }
+    flush();
+    if (stream.size() <= bound) stream.push_back(FNC1);
+    ++length;
+  }
+  flush();
+  return length;
+}
+
+Error tooLong(size_t needed, const int* candidates, int candidateCount, const char* atLeast = "") {
+  int largest = candidates[0];
+  for (int i = 1; i < candidateCount; ++i) {
+    if (SYMBOL_SIZES[candidates[i]].dataCodewords > SYMBOL_SIZES[largest].dataCodewords) largest = candidates[i];
+  }
+  const SymbolSize& size = SYMBOL_SIZES[largest];
+  return Error{ErrorCode::TooLong, "the text is too long: it needs " + std::string(atLeast) + std::to_string(needed) +
+                                       " codewords, and the largest symbol (" + std::to_string(size.rows) + "x" +
+                                       std::to_string(size.cols) + ") holds " + std::to_string(size.dataCodewords)};
+}
+
+// The first candidate that holds `length` codewords, or -1.
+int firstHolding(size_t length, const int* candidates, int candidateCount) {
+  for (int i = 0; i < candidateCount; ++i) {
+    if (static_cast<size_t>(SYMBOL_SIZES[candidates[i]].dataCodewords) >= length) return candidates[i];
+  }
+  return -1;
+}
+
+int largestCapacity(const int* candidates, int candidateCount) {
+  int largest = 0;
+  for (int i = 0; i < candidateCount; ++i) {
+    largest = std::max<int>(largest, SYMBOL_SIZES[candidates[i]].dataCodewords);
+  }
+  return largest;
+}
+
+}  // namespace
+
+Expected<DataStream> encodeData(const uint8_t* text, size_t length, const DataOptions& options,
+                                const int* candidates, int candidateCount) {
+  if (std::optional<Error> error = checkDataOptions(options)) return *error;
+  if (candidateCount <= 0) return Error{ErrorCode::BadOption, "no symbol size to choose from"};
+  Expected<std::vector<uint16_t>> units = inputUnits(text, length, options);
+  if (!units) return units.error();
+  Expected<std::vector<uint8_t>> header = headerCodewords(options);
+  if (!header) return header.error();
+
+  DataStream data;
+  data.codewords = std::move(header).value();
+  if (options.encodation == Encodation::Basic) {
+    const size_t needed =
+        appendBasicUnits(data.codewords, *units, static_cast<size_t>(largestCapacity(candidates, candidateCount)));
+    data.sizeIndex = firstHolding(needed, candidates, candidateCount);
+    if (data.sizeIndex < 0) return tooLong(needed, candidates, candidateCount);
+    return data;
+  }
+
+  if (options.encodation != Encodation::Minimal) {
+    if (std::optional<Error> error = checkForcedMode(*units, options.encodation)) return *error;
+  }
+  // No mode packs more than two input units into a codeword (digit pairs),
+  // so a longer text is refused before the search spends memory on it.
+  const size_t room = static_cast<size_t>(largestCapacity(candidates, candidateCount));
+  if (units->size() > 2 * room) {
+    return tooLong(data.codewords.size() + (units->size() + 1) / 2, candidates, candidateCount, "at least ");
+  }
+  const Plan plan = planEncodation(*units, data.codewords.size(), options.encodation);
+  data.sizeIndex = firstHolding(plan.length, candidates, candidateCount);
+  if (data.sizeIndex < 0) return tooLong(plan.length, candidates, candidateCount);
+  emitPlan(plan, *units, SYMBOL_SIZES[data.sizeIndex].dataCodewords, data.codewords);
+  return data;
+}
+
+}  // namespace dexmora

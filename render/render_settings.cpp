@@ -1,0 +1,159 @@
+#include "render/render_settings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <utility>
+
+#include "core/escape.h"
+
+namespace dexmora {
+
+namespace {
+
+Error badOption(std::string message) { return Error{ErrorCode::BadOption, std::move(message)}; }
+
+std::string quoted(std::string_view text) { return "\"" + escapeControlBytes(text) + "\""; }
+
+Expected<int> parseWholeNumber(std::string_view text, int low, int high, const char* what) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [rest, status] = std::from_chars(text.data(), end, value);
+  if (text.empty() || status != std::errc() || rest != end || value < low || value > high) {
+    return badOption(std::string(what) + " " + quoted(text) + " is not a whole number from " + std::to_string(low) +
+                     " to " + std::to_string(high));
+  }
+  return value;
+}
+
+struct LengthUnit {
+  std::string_view suffix;
+  double mmPerUnit;
+};
+// A mil is a thousandth of an inch, the unit barcode X-dimensions are quoted in.
+constexpr char HEX_DIGITS[] = "0123456789abcdef";
+
+constexpr LengthUnit LENGTH_UNITS[] = {{"mm", 1.0}, {"mil", 0.0254}, {"in", 25.4}};
+
+// 0.01 mm is below any printer's dot; 25.4 mm (an inch per module) is far
+// above any symbol anyone prints.
+constexpr double MIN_XDIM_MM = 0.01;
+constexpr double MAX_XDIM_MM = 25.4;
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+double linearChannel(uint8_t value) {
+  const double c = value / 255.0;
+  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double relativeLuminance(const Colour& colour) {
+  return 0.2126 * linearChannel(colour.r) + 0.7152 * linearChannel(colour.g) + 0.0722 * linearChannel(colour.b);
+}
+
+std::string colourName(const Colour& colour) {
+  std::string name = hexColour(colour);
+  if (!colour.opaque()) {
+    name += HEX_DIGITS[colour.a >> 4];
+    name += HEX_DIGITS[colour.a & 15];
+  }
+  return name;
+}
+
+}  // namespace
+
+PaintColours paintColours(const RenderSettings& settings) {
+  if (settings.invert) return {settings.background, settings.foreground};
+  return {settings.foreground, settings.background};
+}
+
+Expected<int> parseModulePixels(std::string_view text) { return parseWholeNumber(text, 1, 100, "module size"); }
+
+Expected<int> parseDpi(std::string_view text) { return parseWholeNumber(text, 1, 10000, "resolution"); }
+
+Expected<int> parseQuietZone(std::string_view text) { return parseWholeNumber(text, 0, 100, "quiet zone"); }
+
+Expected<double> parseLength(std::string_view text) {
+  for (const LengthUnit& unit : LENGTH_UNITS) {
+    if (text.size() <= unit.suffix.size() || text.substr(text.size() - unit.suffix.size()) != unit.suffix) continue;
+    const std::string_view number = text.substr(0, text.size() - unit.suffix.size());
+    double value = 0;
+    const char* end = number.data() + number.size();
+    const auto [rest, status] = std::from_chars(number.data(), end, value, std::chars_format::fixed);
+    if (status != std::errc() || rest != end) break;
+    const double mm = value * unit.mmPerUnit;
+    if (!(mm >= MIN_XDIM_MM && mm <= MAX_XDIM_MM)) {
+      return badOption("X-dimension " + quoted(text) + " is outside 0.01 mm to 25.4 mm");
+    }
+    return mm;
+  }
+  return badOption("X-dimension " + quoted(text) + " is not a length such as 0.5mm, 20mil or 0.02in");
+}
+
+Expected<Colour> parseColour(std::string_view text, bool allowTransparent) {
+  if (text == "transparent") {
+    if (allowTransparent) return Colour{255, 255, 255, 0};
+    return badOption("colour \"transparent\" is only allowed for the background");
+  }
+  const std::string_view digits = !text.empty() && text.front() == '#' ? text.substr(1) : text;
+  uint8_t channels[4] = {0, 0, 0, 255};
+  bool valid = digits.size() == 6 || digits.size() == 8;
+  for (size_t i = 0; valid && i < digits.size(); i += 2) {
+    const int high = hexDigit(digits[i]);
+    const int low = hexDigit(digits[i + 1]);
+    valid = high >= 0 && low >= 0;
+    if (valid) channels[i / 2] = static_cast<uint8_t>(high * 16 + low);
+  }
+  if (!valid) return badOption("colour " + quoted(text) + " is not RRGGBB or RRGGBBAA in hexadecimal");
+  return Colour{channels[0], channels[1], channels[2], channels[3]};
+}
+
+Colour flattenOnto(const Colour& colour, const Colour& below) {
+  const auto mix = [&](uint8_t top, uint8_t bottom) {
+    return static_cast<uint8_t>((top * colour.a + bottom * (255 - colour.a) + 127) / 255);
+  };
+  return Colour{mix(colour.r, below.r), mix(colour.g, below.g), mix(colour.b, below.b), 255};
+}
+
+double contrastRatio(const Colour& dark, const Colour& light) {
+  const Colour paper = flattenOnto(light, WHITE);
+  const double a = relativeLuminance(flattenOnto(dark, paper));
+  const double b = relativeLuminance(paper);
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+Expected<RenderSettings> validateSettings(RenderSettings settings) {
+  if (settings.modulePixels && settings.dpi) {
+    return badOption("--module and --dpi both set the module size in pixels; give one of them");
+  }
+  const PaintColours colours = paintColours(settings);
+  if (colours.dark.transparent()) {
+    return badOption(settings.invert ? "--invert with a transparent background leaves the modules invisible"
+                                     : "a transparent foreground leaves the modules invisible");
+  }
+  const double ratio = contrastRatio(colours.dark, colours.light);
+  if (ratio < MIN_CONTRAST_RATIO) {
+    char figure[16];
+    const auto end = std::to_chars(figure, figure + sizeof figure, ratio, std::chars_format::fixed, 2).ptr;
+    return badOption("colours " + colourName(settings.foreground) + " on " + colourName(settings.background) +
+                     " have a contrast ratio of " + std::string(figure, end) +
+                     ":1, too low to scan (at least 3:1 is needed)");
+  }
+  return settings;
+}
+
+std::string hexColour(const Colour& colour) {
+  std::string text = "#";
+  for (const uint8_t channel : {colour.r, colour.g, colour.b}) {
+    text += HEX_DIGITS[channel >> 4];
+    text += HEX_DIGITS[channel & 15];
+  }
+  return text;
+}
+
+}  // namespace dexmora

@@ -1,0 +1,188 @@
+#include "render/verify.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/escape.h"
+
+#ifdef DEXMORA_HAVE_ZXING
+#include <ZXing/ReadBarcode.h>
+#endif
+
+namespace dexmora {
+
+namespace {
+
+struct RgbaPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;
+  std::string error;
+
+  const uint8_t* pixel(int x, int y) const {
+    return rgba.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
+  }
+};
+
+RgbaPicture readRgba(const std::string& png) {
+  RgbaPicture picture;
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) {
+    picture.error = image.message;
+    return picture;
+  }
+  image.format = PNG_FORMAT_RGBA;
+  picture.width = static_cast<int>(image.width);
+  picture.height = static_cast<int>(image.height);
+  picture.rgba.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr)) {
+    picture.error = image.message;
+    png_image_free(&image);
+  }
+  return picture;
+}
+
+int distance(const uint8_t* pixel, const Colour& colour) {
+  const int dr = pixel[0] - colour.r;
+  const int dg = pixel[1] - colour.g;
+  const int db = pixel[2] - colour.b;
+  const int da = pixel[3] - colour.a;
+  return dr * dr + dg * dg + db * db + da * da;
+}
+
+// Module index of pixel `p` along one side, -1 in the quiet zone.
+std::vector<int> moduleOfPixel(const std::vector<int>& starts, int pixels) {
+  std::vector<int> module(static_cast<size_t>(pixels), -1);
+  for (size_t i = 0; i + 1 < starts.size(); ++i) {
+    for (int p = std::max(0, starts[i]); p < std::min(pixels, starts[i + 1]); ++p) module[p] = static_cast<int>(i);
+  }
+  return module;
+}
+
+std::string compareModules(const RgbaPicture& picture, const Symbol& symbol, const ModuleSpans& spans,
+                           const PaintColours& colours) {
+  const std::vector<int> column = moduleOfPixel(spans.colStart, picture.width);
+  const std::vector<int> row = moduleOfPixel(spans.rowStart, picture.height);
+  long wrong = 0;
+  std::string first;
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const uint8_t* pixel = picture.pixel(x, y);
+      const bool seenDark = distance(pixel, colours.dark) < distance(pixel, colours.light);
+      const bool inSymbol = column[x] >= 0 && row[y] >= 0;
+      if (seenDark == (inSymbol && symbol.isDark(column[x], row[y]))) continue;
+      if (wrong++ == 0) {
+        first = "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is " + (seenDark ? "dark" : "light") +
+                (inSymbol ? " in module (" + std::to_string(column[x]) + ", " + std::to_string(row[y]) + ")"
+                          : std::string(" in the quiet zone"));
+      }
+    }
+  }
+  if (wrong == 0) return {};
+  return std::to_string(wrong) + " pixels differ from the symbol; the first: " + first;
+}
+
+#ifdef DEXMORA_HAVE_ZXING
+// The picture as the reader's luminance, flattened onto white and turned
+// dark-on-light when --invert drew it the other way: zxing-cpp 1.4 has no
+// inverted-symbol search.
+std::vector<uint8_t> luminance(const RgbaPicture& picture, const PaintColours& colours) {
+  const auto luma = [](const Colour& c) { return 299 * c.r + 587 * c.g + 114 * c.b; };
+  const bool inverted = luma(flattenOnto(colours.dark, WHITE)) > luma(flattenOnto(colours.light, WHITE));
+  std::vector<uint8_t> grey(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
+  for (size_t i = 0; i < grey.size(); ++i) {
+    const uint8_t* p = picture.rgba.data() + i * 4;
+    const Colour flat = flattenOnto(Colour{p[0], p[1], p[2], p[3]}, WHITE);
+    const auto value = static_cast<uint8_t>(luma(flat) / 1000);
+    grey[i] = inverted ? static_cast<uint8_t>(255 - value) : value;
+  }
+  return grey;
+}
+
+struct GreyImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> grey;
+};
+
+std::optional<std::string> read(const GreyImage& image, std::string& identifier) {
+  const ZXing::ImageView view(image.grey.data(), image.width, image.height, ZXing::ImageFormat::Lum);
+  const ZXing::Result result =
+      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
+  if (!result.isValid()) return std::nullopt;
+  identifier = result.symbologyIdentifier();
+  return std::string(result.bytes().begin(), result.bytes().end());
+}
+
+// The picture enlarged until modules are 4 pixels and framed by a 2-module
+// light margin: the reader needs both, a print at --module 1 or --quiet-zone 0
+// has neither, and the module comparison has already vouched for the pixels.
+GreyImage enlarged(const GreyImage& image, const ModuleSpans& spans) {
+  int smallest = image.width;
+  for (size_t i = 0; i + 1 < spans.colStart.size(); ++i) {
+    smallest = std::min(smallest, spans.colStart[i + 1] - spans.colStart[i]);
+  }
+  const int scale = (4 + std::max(1, smallest) - 1) / std::max(1, smallest);
+  const int margin = 2 * std::max(1, smallest) * scale;
+  GreyImage out;
+  out.width = image.width * scale + 2 * margin;
+  out.height = image.height * scale + 2 * margin;
+  out.grey.assign(static_cast<size_t>(out.width) * static_cast<size_t>(out.height), 255);
+  for (int y = 0; y < image.height * scale; ++y) {
+    for (int x = 0; x < image.width * scale; ++x) {
+      out.grey[static_cast<size_t>(y + margin) * static_cast<size_t>(out.width) + static_cast<size_t>(x + margin)] =
+          image.grey[static_cast<size_t>(y / scale) * static_cast<size_t>(image.width) + static_cast<size_t>(x / scale)];
+    }
+  }
+  return out;
+}
+
+std::string compareReading(const RgbaPicture& picture, const ModuleSpans& spans, const PaintColours& colours,
+                           const VerifyExpectation& expected, std::string& note) {
+  const GreyImage image{picture.width, picture.height, luminance(picture, colours)};
+  std::string identifier;
+  std::optional<std::string> bytes = read(image, identifier);
+  if (!bytes) {
+    bytes = read(enlarged(image, spans), identifier);
+    if (bytes) note = "the reader needed the picture enlarged and given a quiet zone to read it";
+  }
+  if (!bytes) return "the reader finds no Data Matrix symbol in the picture";
+  if (expected.bytes && *bytes != *expected.bytes) {
+    return "the reader reads \"" + escapeControlBytes(*bytes) + "\" instead of \"" +
+           escapeControlBytes(*expected.bytes) + "\"";
+  }
+  if (expected.gs1 && identifier != "]d2") return "the reader sees no GS1 symbol (identifier " + identifier + ")";
+  return {};
+}
+#endif
+
+// zxing-cpp 1.4 lays 144x144 out in its own order, not the standard's.
+bool readerCannotCheck(const Symbol& symbol) { return symbol.rows() == 144 && symbol.cols() == 144; }
+
+}  // namespace
+
+VerifyResult verifyPng(const std::string& png, const Symbol& symbol, const ModuleSpans& spans,
+                       const PaintColours& colours, const VerifyExpectation& expected) {
+  VerifyResult result;
+  const RgbaPicture picture = readRgba(png);
+  if (!picture.error.empty()) return {false, "the PNG cannot be read back: " + picture.error, {}};
+  const std::string modules = compareModules(picture, symbol, spans, colours);
+  if (!modules.empty()) return {false, modules, {}};
+  if (readerCannotCheck(symbol)) {
+    result.note = "144x144: the reader cannot check this layout; modules compared only";
+    return result;
+  }
+#ifdef DEXMORA_HAVE_ZXING
+  const std::string reading = compareReading(picture, spans, colours, expected, result.note);
+  if (!reading.empty()) return {false, reading, {}};
+#else
+  (void)expected;
+#endif
+  return result;
+}
+
+}  // namespace dexmora

@@ -1,0 +1,21 @@
+# Pictures, vector files and the file writer.
+find_package(Threads REQUIRED)
+
+add_executable(test_render test_render_settings.cpp test_render_png.cpp test_render_vector.cpp
+                           test_render_support.cpp)
+target_link_libraries(test_render PRIVATE dexmora_test_support GTest::gtest GTest::gtest_main)
+dexmora_warnings(test_render)
+gtest_discover_tests(test_render DISCOVERY_TIMEOUT 60)
+
+# The protected_symlinks case changes a machine-wide setting (and restores
+# it), so it runs alone.
+add_executable(test_output_file test_output_file.cpp ${PROJECT_SOURCE_DIR}/cli/signal_cleanup.cpp)
+target_link_libraries(test_output_file PRIVATE dexmora_test_support GTest::gtest GTest::gtest_main Threads::Threads)
+dexmora_warnings(test_output_file)
+gtest_discover_tests(test_output_file TEST_FILTER "-OutputFileSerial.*" DISCOVERY_TIMEOUT 60)
+add_test(NAME output_file_protected_symlinks COMMAND test_output_file --gtest_filter=OutputFileSerial.*)
+set_tests_properties(output_file_protected_symlinks PROPERTIES RUN_SERIAL TRUE)
+
+dexmora_gtest(test_gs1 test_gs1.cpp)
+
+dexmora_gtest(test_encodation test_encodation.cpp test_encodation_roundtrip.cpp)
