@@ -73,6 +73,9 @@ void Placer::placeModule(int row, int col, uint8_t codeword, uint8_t mask) {
     col += m_cols;
     row += 4 - ((m_cols + 4) % 8);
   }
+  // Only DMRE 26x40 and 26x48 (mapping rows a multiple of 8, columns 4 more
+  // than one) take a shape below the bottom: it continues at the top.
+  if (row >= m_rows) row -= m_rows;
   if (row < 0 || row >= m_rows || col < 0 || col >= m_cols) return;
   uint8_t& module = m_grid[row * m_cols + col];
   if (codeword & mask) module |= MODULE_DARK;
