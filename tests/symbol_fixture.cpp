@@ -1,6 +1,10 @@
 #include "symbol_fixture.h"
 
+#include "classic/data_encoding.h"
+#include "classic/placement.h"
+#include "classic/reed_solomon.h"
 #include "classic/symbol_tables.h"
+#include "core/placement.h"
 
 SymbolFixture::SymbolFixture(int sizeIndex) : encoder() {
   const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];
@@ -23,4 +27,17 @@ SymbolFixture::SymbolFixture(int sizeIndex) : encoder() {
   encoder.symbol.gridRows = side;
   encoder.symbol.gridCols = side;
   encoder.symbol.moduleGrid = grid.data();
+}
+
+dexmora::Symbol SymbolFixture::framed() const {
+  const int sizeIndex = encoder.symbol.sizeIndex;
+  return dexmora::Symbol(sizeIndex, {}, 0, dexmora::frameModules(dexmora::SYMBOL_SIZES[sizeIndex], grid.data()));
+}
+
+void buildClassicSymbol(DmSymbol* symbol, const uint8_t* text, int32_t length) {
+  dmEncodeData(symbol, text, length);
+  dmAddPadding(symbol);
+  dmComputeEcc(symbol);
+  dmAllocGrid(symbol);
+  dmPlaceCodewords(symbol);
 }

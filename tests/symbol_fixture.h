@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "classic/encode_job.h"
+#include "core/symbol.h"
 
 // A placed symbol of one of the 24 sizes with a grid the test chooses, and an
 // encoder around it whose raster has the pipeline's dimensions. The buffers
@@ -22,4 +23,11 @@ struct SymbolFixture {
 
   DmSymbol& symbol() { return encoder.symbol; }
   uint8_t& module(int row, int col) { return grid[static_cast<size_t>(row) * encoder.symbol.gridCols + col]; }
+  // The whole symbol the grid gives, finder and alignment patterns framed
+  // around it by the core; a snapshot, so take it after changing the grid.
+  dexmora::Symbol framed() const;
 };
+
+// The classic pipeline's steps up to the placed grid, as dmEncode runs them,
+// honouring requestedSize. The caller frees the symbol with dmFreeSymbol.
+void buildClassicSymbol(DmSymbol* symbol, const uint8_t* text, int32_t length);

@@ -83,14 +83,19 @@ struct Module {
   bool dark;
 };
 
-void expectModules(const DmSymbol& symbol, const std::vector<Module>& modules) {
+// Module (x, y) counted from -1 at the left and top finder edges, the
+// coordinates the picture's transform works in.
+bool darkAt(const dexmora::Symbol& symbol, int x, int y) { return symbol.isDark(x + 1, y + 1); }
+
+void expectModules(const SymbolFixture& fixture, const std::vector<Module>& modules) {
+  const dexmora::Symbol symbol = fixture.framed();
   for (const Module& m : modules)
-    EXPECT_EQ(dmSymbolModuleDark(symbol, m.x, m.y), m.dark) << "module (" << m.x << ", " << m.y << ")";
+    EXPECT_EQ(darkAt(symbol, m.x, m.y), m.dark) << "module (" << m.x << ", " << m.y << ")";
 }
 
-TEST(SymbolModuleDark, FinderAndQuietZoneOfTheSmallestSymbol) {
+TEST(FramedModules, FinderAndQuietZoneOfTheSmallestSymbol) {
   SymbolFixture f(0);  // 10x10, Xmax = Ymax = 8, data all light
-  expectModules(f.symbol(), {
+  expectModules(f, {
       {-2, 0, false}, {9, 0, false},   {0, -2, false}, {0, 9, false},  {-2, -2, false},
       {-1, -1, true}, {-1, 4, true},   {-1, 8, true},  {0, 8, true},   {8, 8, true},
       {0, -1, false}, {1, -1, true},   {7, -1, true},  {8, -1, false},  // top edge: dark at odd X
@@ -99,7 +104,7 @@ TEST(SymbolModuleDark, FinderAndQuietZoneOfTheSmallestSymbol) {
   });
 }
 
-TEST(SymbolModuleDark, OnlyTheDarkBitOfAGridByteCounts) {
+TEST(FramedModules, OnlyTheDarkBitOfAGridByteCounts) {
   SymbolFixture f(0);
   const struct {
     uint8_t byte;
@@ -107,14 +112,14 @@ TEST(SymbolModuleDark, OnlyTheDarkBitOfAGridByteCounts) {
   } cases[] = {{0, false}, {1, true}, {2, false}, {4, false}, {6, false}, {7, true}, {0xFF, true}};
   for (const auto& c : cases) {
     f.module(3, 5) = c.byte;
-    EXPECT_EQ(dmSymbolModuleDark(f.symbol(), 5, 3), c.dark) << "grid byte " << int{c.byte};
+    EXPECT_EQ(darkAt(f.framed(), 5, 3), c.dark) << "grid byte " << int{c.byte};
   }
 }
 
-TEST(SymbolModuleDark, AlignmentPatternsOfFourRegions) {
+TEST(FramedModules, AlignmentPatternsOfFourRegions) {
   SymbolFixture f(9);  // 32x32: regions of 14, period 16, Xmax = Ymax = 30
   f.module(14, 14) = 1;
-  expectModules(f.symbol(), {
+  expectModules(f, {
       {14, 0, true},  {14, 1, false}, {14, 13, false}, {14, 16, true},   // alternating column
       {15, -1, true}, {15, 0, true},  {15, 15, true},  {15, 30, true},   // solid column
       {-1, 14, true}, {0, 14, true},  {14, 14, true},  {30, 14, true},   // solid row
@@ -126,18 +131,19 @@ TEST(SymbolModuleDark, AlignmentPatternsOfFourRegions) {
 
 // Every grid module appears where its region band puts it, for every size:
 // grid row r at Y = r + 2 * (r div regionSize), columns likewise.
-TEST(SymbolModuleDark, EveryGridModuleLandsInItsRegion) {
+TEST(FramedModules, EveryGridModuleLandsInItsRegion) {
   for (int sizeIndex = 0; sizeIndex < DM_SYMBOL_SIZE_COUNT; ++sizeIndex) {
     SymbolFixture f(sizeIndex);
     SCOPED_TRACE(f.symbolSize);
     fillPseudoRandom(f.grid);
+    const dexmora::Symbol framed = f.framed();
     const int side = f.symbol().gridRows;
     int mismatches = 0;
     for (int r = 0; r < side; ++r) {
       for (int c = 0; c < side; ++c) {
         const int y = r + 2 * (r / f.regionSize);
         const int x = c + 2 * (c / f.regionSize);
-        mismatches += dmSymbolModuleDark(f.symbol(), x, y) != ((f.module(r, c) & 1) != 0);
+        mismatches += darkAt(framed, x, y) != ((f.module(r, c) & 1) != 0);
       }
     }
     EXPECT_EQ(mismatches, 0);
@@ -154,6 +160,7 @@ TEST(RenderImage, EveryPixelShowsItsModuleInEverySize) {
     SCOPED_TRACE(f.symbolSize);
     fillPseudoRandom(f.grid);
     const PngPicture picture = renderAndRead(f);
+    const dexmora::Symbol framed = f.framed();
 
     const float s = f.encoder.transform.m[0];
     uint32_t bits;
@@ -171,7 +178,7 @@ TEST(RenderImage, EveryPixelShowsItsModuleInEverySize) {
       for (uint32_t c = 0; c < side; ++c) {
         const int x = moduleColumn(static_cast<int>(c), f.symbolSize);
         const int y = moduleRow(static_cast<int>(p), f.symbolSize);
-        const bool dark = x != kQuiet && y != kQuiet && dmSymbolModuleDark(f.symbol(), x, y);
+        const bool dark = x != kQuiet && y != kQuiet && darkAt(framed, x, y);
         const uint8_t* rgb = &picture.rgb[(p * side + c) * 3];
         const uint8_t value = dark ? 0 : 255;
         if (rgb[0] != value || rgb[1] != value || rgb[2] != value) {

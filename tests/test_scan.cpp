@@ -8,7 +8,9 @@
 #include "classic/encode_job.h"
 #include "classic/symbol_tables.h"
 #include "classic/rasterizer.h"
+#include "core/placement.h"
 #include "png_reader.h"
+#include "symbol_fixture.h"
 #include "test_files.h"
 
 namespace {
@@ -99,7 +101,7 @@ TEST(Scan, FailedSaveIsReportedAndLeavesNothing) {
 TEST(LargestSymbol, CodewordsAndPicture) {
   DmSymbol symbol{};
   requestedSize = 144;
-  dmBuildSymbol(&symbol, reinterpret_cast<const uint8_t*>("A"), 1);
+  buildClassicSymbol(&symbol, reinterpret_cast<const uint8_t*>("A"), 1);
   ASSERT_EQ(symbol.sizeIndex, 23);
   ASSERT_EQ(symbol.totalCodewords, 2178u);
   const std::vector<uint8_t> cw(symbol.codewords, symbol.codewords + symbol.totalCodewords);
@@ -117,10 +119,11 @@ TEST(LargestSymbol, CodewordsAndPicture) {
   ASSERT_EQ(picture->width, 740u);
   // Module X covers file columns 15 + 5X .. 19 + 5X, module Y rows within
   // 14 + 5Y .. 19 + 5Y: the pixel at (17 + 5X, 17 + 5Y) is inside both.
+  const std::vector<uint8_t> modules = dexmora::frameModules(dexmora::SYMBOL_SIZES[23], symbol.moduleGrid);
   int wrong = 0;
   for (int y = -1; y <= 142; ++y) {
     for (int x = -1; x <= 142; ++x) {
-      const uint8_t expected = dmSymbolModuleDark(symbol, x, y) ? 0 : 255;
+      const uint8_t expected = modules[static_cast<size_t>((y + 1) * 144 + x + 1)] ? 0 : 255;
       wrong += picture->red(static_cast<uint32_t>(17 + 5 * x), static_cast<uint32_t>(17 + 5 * y)) != expected;
     }
   }

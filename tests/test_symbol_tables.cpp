@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <string>
 
 #include "classic/symbol_tables.h"
 
@@ -18,12 +20,16 @@ int slowGfProduct(int a, int b) {
   return product;
 }
 
+// Two alignment lines between each pair of neighbouring regions.
+int alignmentLines(const dexmora::SymbolSize& size) { return (size.regionsDown() - 1) * 2; }
+
 TEST(SymbolTables, EveryRowIsGeometricallyConsistent) {
-  for (const DmSymbolAttributeRow& row : SymbolAttributes) {
+  for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) {
+    const DmSymbolAttributeRow& row = SymbolAttributes[i];
     SCOPED_TRACE(row.symbolSize);
     const int perSide = static_cast<int>(std::sqrt(row.regionCount));
     ASSERT_EQ(perSide * perSide, row.regionCount);
-    EXPECT_EQ(row.symbolSize, perSide * row.regionSize + dmAlignmentLines(row.regionCount) + 2);
+    EXPECT_EQ(row.symbolSize, perSide * row.regionSize + alignmentLines(dexmora::SYMBOL_SIZES[i]) + 2);
     EXPECT_EQ(row.errorCodewords % row.blockCount, 0);
     EXPECT_EQ(row.dataCodewords % row.blockCount != 0, row.symbolSize == 144);
   }
@@ -40,10 +46,27 @@ TEST(SymbolTables, SelectableSizesFollowTheTable) {
 }
 
 TEST(SymbolTables, AlignmentLines) {
-  EXPECT_EQ(dmAlignmentLines(1), 0);
-  EXPECT_EQ(dmAlignmentLines(4), 2);
-  EXPECT_EQ(dmAlignmentLines(16), 6);
-  EXPECT_EQ(dmAlignmentLines(36), 10);
+  const std::map<int, int> linesByRegionCount = {{1, 0}, {4, 2}, {16, 6}, {36, 10}};
+  for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) {
+    SCOPED_TRACE(SymbolAttributes[i].symbolSize);
+    EXPECT_EQ(alignmentLines(dexmora::SYMBOL_SIZES[i]), linesByRegionCount.at(SymbolAttributes[i].regionCount));
+  }
+}
+
+// Rectangles and DMRE too: the regions and their frames tile each side, the
+// blocks share the error codewords evenly and the codewords fill the mapping
+// matrix.
+TEST(SymbolTables, EverySizeTilesItsSides) {
+  for (const dexmora::SymbolSize& size : dexmora::SYMBOL_SIZES) {
+    SCOPED_TRACE(std::to_string(size.rows) + "x" + std::to_string(size.cols));
+    EXPECT_EQ(size.rows, size.regionsDown() * (size.regionRows + 2));
+    EXPECT_EQ(size.cols, size.regionsAcross() * (size.regionCols + 2));
+    EXPECT_EQ(size.errorCodewords % size.blockCount, 0);
+    // Eight modules a codeword; only the fixed corner pattern's 2x2 is left over.
+    const int spare = size.mappingRows() * size.mappingCols() - 8 * size.totalCodewords();
+    EXPECT_TRUE(spare == 0 || spare == 4) << spare;
+    EXPECT_EQ(dexmora::findSize(size.rows, size.cols), &size - dexmora::SYMBOL_SIZES);
+  }
 }
 
 TEST(GaloisField, KnownEntries) {
