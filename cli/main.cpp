@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "cli/batch.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/picture.h"
@@ -67,6 +68,8 @@ int run(int argc, char** argv) {
   const CliOptions& options = parsed.options;
   if (options.mode == CliMode::Help) return printOut(cliUsageText());
   if (options.mode == CliMode::Version) return printOut(std::string(DM_CLI_VERSION_LINE) + "\n");
+
+  if (options.batch) return runBatch(options);
 
   CliInput input;
   if (options.textFromStdin) {

@@ -49,6 +49,10 @@ struct RawOptions {
   std::string background;
   bool invert = false;
   bool verify = false;
+  bool batch = false;
+  bool tsv = false;
+  std::string jobs;
+  bool quiet = false;
 };
 
 void defineOptions(CLI::App& app, RawOptions& raw) {
@@ -81,6 +85,10 @@ void defineOptions(CLI::App& app, RawOptions& raw) {
   app.add_option("--bg", raw.background);
   app.add_flag("--invert", raw.invert);
   app.add_flag("--verify", raw.verify);
+  app.add_flag("--batch", raw.batch);
+  app.add_flag("--tsv", raw.tsv);
+  app.add_option("-j,--jobs", raw.jobs);
+  app.add_flag("-q,--quiet", raw.quiet);
 }
 
 // The arguments sorted into options (with their values) for CLI11 and TEXTs
@@ -275,6 +283,26 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
   return {};
 }
 
+// In a batch the one positional argument names the list, "-" or none
+// standard input, and -o is a file name template.
+std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
+  if (!raw.batch) {
+    if (raw.tsv || !raw.jobs.empty() || raw.quiet) return "--tsv, --jobs and --quiet go with --batch only";
+    return {};
+  }
+  if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";
+  if (options.toStdout) return "a batch writes one file per line and cannot write them all to standard output";
+  options.batch = true;
+  options.tsv = raw.tsv;
+  options.quiet = raw.quiet;
+  if (!options.textFromStdin) options.batchFile = options.text;
+  options.text.clear();
+  if (!raw.jobs.empty() && (!parseInt(raw.jobs, options.jobs) || options.jobs < 1 || options.jobs > 1024)) {
+    return "bad --jobs " + inQuotes(raw.jobs) + ": use a number of threads from 1 to 1024";
+  }
+  return {};
+}
+
 }  // namespace
 
 CliParseResult parseCliOptions(int argc, const char* const* argv) {
@@ -328,5 +356,6 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   }
   result.error = applyEncodeOptions(raw, options.encode);
   if (result.error.empty()) result.error = applyOutputOptions(raw, options);
+  if (result.error.empty()) result.error = applyBatchOptions(raw, options);
   return result;
 }

@@ -19,6 +19,12 @@ struct CliOptions {
   dexmora::RenderSettings render;  // validated
   bool defaultRendering = true;    // no rendering option given: the first release's picture
   bool verify = false;
+  // Batch work: one symbol per line of batchFile (standard input when empty).
+  bool batch = false;
+  std::string batchFile;
+  bool tsv = false;   // lines are NAME<TAB>TEXT
+  int jobs = 0;       // threads; 0 for one per core
+  bool quiet = false; // no progress bar
   bool textFromStdin = true;
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
 };

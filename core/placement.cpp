@@ -153,27 +153,35 @@ void Placer::run() {
   }
 }
 
-// Module (x, y) of the symbol, counted from -1 at the left and top finder
-// edges: the finder pattern, the alignment patterns and the data modules.
-// The first matching rule wins, which decides where alignment lines cross.
-bool frameModuleDark(const SymbolSize& size, const uint8_t* grid, int x, int y) {
-  const int xMax = size.cols - 2;
-  const int yMax = size.rows - 2;
-  if (x == -1 || y == yMax) return true;
-  if (y == -1) return (x & 1) != 0;
-  if (x == xMax) return (y & 1) == 0;
-  const int periodX = size.regionCols + 2;
-  const int periodY = size.regionRows + 2;
-  const int yInPeriod = y % periodY;
-  const int xInPeriod = x % periodX;
-  if (yInPeriod == size.regionRows) return true;
-  if (xInPeriod == size.regionCols + 1) return true;
-  if (yInPeriod == size.regionRows + 1) return (x & 1) != 0;
-  if (xInPeriod == size.regionCols) return (y & 1) == 0;
-  // Each full period before this module holds two alignment lines.
-  const int row = y - 2 * (y / periodY);
-  const int col = x - 2 * (x / periodX);
-  return (grid[row * size.mappingCols() + col] & MODULE_DARK) != 0;
+// What one module column (or row) of the symbol holds, counted from -1 at
+// the left (top) finder edge.
+enum class Line : uint8_t {
+  Finder,     // the solid left column (bottom row)
+  Clock,      // the alternating top row (right column)
+  Solid,      // an alignment line drawn solid
+  Alternate,  // an alignment line that alternates
+  Data,       // a line of the data regions
+};
+
+// The lines across one side, between its two edges: regions of `region`
+// modules, each followed by two alignment lines, the first alternating and
+// the second solid across the columns (`alternateFirst`), the other way
+// round across the rows. `dataIndex` gets each data line's place in the
+// mapping matrix.
+std::vector<Line> lineKinds(int count, int region, bool alternateFirst, std::vector<int>& dataIndex) {
+  std::vector<Line> kinds(static_cast<size_t>(count));
+  dataIndex.assign(static_cast<size_t>(count), 0);
+  for (int k = 1; k < count - 1; ++k) {
+    const int x = k - 1;
+    const int inPeriod = x % (region + 2);
+    Line kind = Line::Data;
+    if (inPeriod == region) kind = alternateFirst ? Line::Alternate : Line::Solid;
+    if (inPeriod == region + 1) kind = alternateFirst ? Line::Solid : Line::Alternate;
+    kinds[static_cast<size_t>(k)] = kind;
+    // Each full period before this module holds two alignment lines.
+    dataIndex[static_cast<size_t>(k)] = x - 2 * (x / (region + 2));
+  }
+  return kinds;
 }
 
 }  // namespace
@@ -182,11 +190,49 @@ void placeCodewords(uint8_t* grid, int rows, int cols, const uint8_t* codewords,
   Placer(grid, rows, cols, codewords, count).run();
 }
 
+// The finder pattern, the alignment patterns and the data modules. Where
+// lines cross, the first matching rule wins: the left column and bottom row,
+// then the top row and the right column, then the solid alignment lines,
+// then the alternating ones (a row's alternation by column, a column's by row).
 std::vector<uint8_t> frameModules(const SymbolSize& size, const uint8_t* grid) {
-  std::vector<uint8_t> modules(static_cast<size_t>(size.rows) * static_cast<size_t>(size.cols));
-  size_t i = 0;
-  for (int y = -1; y < size.rows - 1; ++y) {
-    for (int x = -1; x < size.cols - 1; ++x) modules[i++] = frameModuleDark(size, grid, x, y) ? 1 : 0;
+  const int rows = size.rows;
+  const int cols = size.cols;
+  std::vector<int> dataCol;
+  std::vector<int> dataRow;
+  std::vector<Line> colKind = lineKinds(cols, size.regionCols, true, dataCol);
+  std::vector<Line> rowKind = lineKinds(rows, size.regionRows, false, dataRow);
+  colKind.front() = Line::Finder;
+  colKind.back() = Line::Clock;
+  rowKind.front() = Line::Clock;
+  rowKind.back() = Line::Finder;
+
+  std::vector<uint8_t> modules(static_cast<size_t>(rows) * static_cast<size_t>(cols));
+  uint8_t* out = modules.data();
+  for (int Y = 0; Y < rows; ++Y) {
+    const Line row = rowKind[static_cast<size_t>(Y)];
+    const int y = Y - 1;
+    const uint8_t* gridRow = grid + static_cast<size_t>(dataRow[static_cast<size_t>(Y)]) * size.mappingCols();
+    for (int X = 0; X < cols; ++X, ++out) {
+      const Line col = colKind[static_cast<size_t>(X)];
+      const int x = X - 1;
+      bool dark;
+      if (col == Line::Finder || row == Line::Finder) {
+        dark = true;
+      } else if (row == Line::Clock) {
+        dark = (x & 1) != 0;
+      } else if (col == Line::Clock) {
+        dark = (y & 1) == 0;
+      } else if (row == Line::Solid || col == Line::Solid) {
+        dark = true;
+      } else if (row == Line::Alternate) {
+        dark = (x & 1) != 0;
+      } else if (col == Line::Alternate) {
+        dark = (y & 1) == 0;
+      } else {
+        dark = (gridRow[dataCol[static_cast<size_t>(X)]] & MODULE_DARK) != 0;
+      }
+      *out = dark ? 1 : 0;
+    }
   }
   return modules;
 }

@@ -284,6 +284,13 @@ void OutputFile::keepOwnerAndMode() {
 }
 
 bool OutputFile::placeTemporary() {
+  // A new name needs no rename: linking the complete file straight to it is
+  // just as atomic and saves a link and a rename per file. If the name
+  // appeared meanwhile, the hidden name and rename below replace it as before.
+  if (m_anonymous && !m_replacing && !m_createdEmpty && linkByDescriptor(m_name) == 0) {
+    m_anonymous = false;
+    return true;
+  }
   if (m_anonymous && !linkTemporary()) return false;
   if (renameat(m_dirFd, m_temporaryName.c_str(), m_dirFd, m_name.c_str()) != 0)
     return directoryAtFault(errno) ? directoryFailure(errno) : fileFailure(errno);

@@ -1,0 +1,92 @@
+# What `cmake --install` and the Debian packages put where. Components:
+#   dev  headers, the two static libraries, the CMake package and dexmora.pc
+#   cli  dexmora-cli, its man page and bash completion
+#   app  the dialog (its binary, desktop entry and icons come from app/), its man page
+include(CMakePackageConfigHelpers)
+
+# --version reads the version from here, so project(VERSION) is the one place to bump it.
+configure_file(${PROJECT_SOURCE_DIR}/cli/version.h.in ${PROJECT_BINARY_DIR}/generated/cli/version.h @ONLY)
+target_include_directories(dexmora-cli PRIVATE ${PROJECT_BINARY_DIR}/generated)
+
+set(DEXMORA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Dexmora)
+
+set_target_properties(dexmora_core PROPERTIES EXPORT_NAME core)
+set_target_properties(dexmora_render PROPERTIES EXPORT_NAME render)
+install(TARGETS dexmora_core dexmora_render EXPORT DexmoraTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
+# Every header of both libraries is public (none names a libpng or zxing-cpp
+# type); the folders stay so that "core/encode.h" resolves under include/dexmora.
+foreach(dir core render)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dexmora/${dir}
+          COMPONENT dev
+          FILES_MATCHING PATTERN "*.h")
+endforeach()
+
+# The libraries are static, so their private link dependencies are the
+# consumer's too: the package config finds them and dexmora.pc requires them.
+get_target_property(dexmora_render_links dexmora_render LINK_LIBRARIES)
+set(DEXMORA_FIND_ZXING "")
+set(DEXMORA_PC_REQUIRES "libpng")
+set(DEXMORA_DEV_DEPENDS "libpng-dev")
+if("ZXing::ZXing" IN_LIST dexmora_render_links)
+  set(DEXMORA_FIND_ZXING "find_dependency(ZXing)")
+  string(APPEND DEXMORA_PC_REQUIRES " zxing")
+  string(APPEND DEXMORA_DEV_DEPENDS ", libzxing-dev")
+endif()
+
+install(EXPORT DexmoraTargets NAMESPACE Dexmora:: DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/DexmoraConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/DexmoraConfig.cmake
+  INSTALL_DESTINATION ${DEXMORA_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/DexmoraConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/DexmoraConfig.cmake ${PROJECT_BINARY_DIR}/DexmoraConfigVersion.cmake
+        DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)
+
+# dexmora.pc finds its prefix from its own place, so the same file serves
+# /usr, /usr/local and any --prefix (unless the install dirs are absolute).
+set(pc_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+  set(DEXMORA_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+  set(DEXMORA_PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
+  set(DEXMORA_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
+else()
+  file(RELATIVE_PATH pc_up /prefix/${pc_dir} /prefix)
+  set(DEXMORA_PC_PREFIX "\${pcfiledir}/${pc_up}")
+  set(DEXMORA_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+  set(DEXMORA_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
+endif()
+configure_file(${CMAKE_CURRENT_LIST_DIR}/dexmora.pc.in ${PROJECT_BINARY_DIR}/dexmora.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/dexmora.pc DESTINATION ${pc_dir} COMPONENT dev)
+
+install(FILES ${PROJECT_SOURCE_DIR}/completion/dexmora-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT cli)
+
+# Man pages: scdoc source, roff gzipped as Debian ships them.
+find_program(SCDOC scdoc)
+if(NOT SCDOC)
+  message(STATUS "scdoc not found: the man pages are not built (apt-get install scdoc)")
+else()
+  set(man_pages dexmora-cli:cli)
+  if(DEXMORA_GUI)
+    list(APPEND man_pages dexmora:app)
+  endif()
+  set(man_outputs "")
+  foreach(entry ${man_pages})
+    string(REPLACE ":" ";" entry "${entry}")
+    list(GET entry 0 page)
+    list(GET entry 1 component)
+    set(source ${PROJECT_SOURCE_DIR}/docs/man/${page}.1.scd)
+    set(roff ${PROJECT_BINARY_DIR}/man/${page}.1)
+    add_custom_command(OUTPUT ${roff} ${roff}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+      COMMAND sh -c "'${SCDOC}' < '${source}' > '${roff}' && gzip -9nc '${roff}' > '${roff}.gz'"
+      DEPENDS ${source}
+      COMMENT "Man page ${page}(1)"
+      VERBATIM)
+    list(APPEND man_outputs ${roff} ${roff}.gz)
+    install(FILES ${roff}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
+  endforeach()
+  add_custom_target(dexmora-man ALL DEPENDS ${man_outputs})
+endif()
