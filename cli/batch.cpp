@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -148,7 +149,9 @@ class BatchRun {
     }
     const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(textBytes, m_options.encode);
     if (!symbol) return refuse(line, DM_CLI_EXIT_DATA, symbol.error().message);
-    warnIfResized(line, *symbol);
+    if (const std::string warning = resizeWarning(m_options.encode.size, *symbol); !warning.empty()) {
+      say("line " + std::to_string(line.number) + ": warning: " + warning);
+    }
     const Picture picture = makePicture(*symbol, m_options, textBytes);
     for (const std::string& warning : picture.warnings) warnOnce(warning);
     if (picture.status != 0) {
@@ -163,14 +166,6 @@ class BatchRun {
     for (const std::string& warning : warnings) say("line " + std::to_string(line.number) + ": warning: " + warning);
     if (!written) return refuse(line, DM_CLI_EXIT_CANT_CREATE, failure.message);
     return DM_CLI_EXIT_OK;
-  }
-
-  void warnIfResized(const BatchLine& line, const dexmora::Symbol& symbol) {
-    const dexmora::SizeRequest& request = m_options.encode.size;
-    if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return;
-    say("line " + std::to_string(line.number) + ": warning: the text does not fit " + std::to_string(request.rows) +
-        "x" + std::to_string(request.cols) + "; using " + std::to_string(symbol.rows()) + "x" +
-        std::to_string(symbol.cols()));
   }
 
   // The picture's warnings come from the options (a rounded --dpi), the same
@@ -269,6 +264,15 @@ int runBatch(const CliOptions& options) {
   if (!counts) {
     reporter.say(counts.error().message);
     return DM_CLI_EXIT_USAGE;
+  }
+  // A directory that is not there would fail every line alike: said once.
+  const std::string directory = names->fixedDirectory();
+  struct stat st;
+  const bool found = stat(directory.c_str(), &st) == 0;
+  if (counts->work > 0 && (!found || !S_ISDIR(st.st_mode))) {
+    const int err = found ? ENOTDIR : errno;
+    reporter.say("cannot write files in " + quoted(directory) + ": " + std::strerror(err) + "; nothing was written");
+    return DM_CLI_EXIT_CANT_CREATE;
   }
   // From here a signal only stops the taking of lines: files in flight are
   // finished or removed by their writers, so only complete files remain.

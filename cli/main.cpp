@@ -32,14 +32,6 @@ int printOut(const std::string& out) {
   return DM_CLI_EXIT_OK;
 }
 
-std::string sizeName(int rows, int cols) { return std::to_string(rows) + "x" + std::to_string(cols); }
-
-void warnIfResized(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
-  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return;
-  std::fprintf(stderr, "dexmora-cli: warning: the text does not fit %s; using %s\n",
-               sizeName(request.rows, request.cols).c_str(), sizeName(symbol.rows(), symbol.cols()).c_str());
-}
-
 int encodeStatus(const dexmora::Error& error) {
   return error.code == dexmora::ErrorCode::OutOfMemory ? DM_CLI_EXIT_NO_MEMORY : DM_CLI_EXIT_USAGE;
 }
@@ -87,7 +79,9 @@ int run(int argc, char** argv) {
 
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode);
   if (!symbol) return fail(encodeStatus(symbol.error()), symbol.error().message);
-  warnIfResized(options.encode.size, *symbol);
+  if (const std::string warning = resizeWarning(options.encode.size, *symbol); !warning.empty()) {
+    std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
+  }
   switch (options.mode) {
     case CliMode::Dump: return printOut(formatModuleRows(*symbol));
     case CliMode::Codewords: return printOut(formatCodewords(*symbol));

@@ -28,7 +28,15 @@ dexmora::VerifyExpectation expectation(const CliOptions& options, const std::str
   return expected;
 }
 
+std::string sizeName(int rows, int cols) { return std::to_string(rows) + "x" + std::to_string(cols); }
+
 }  // namespace
+
+std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
+  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return {};
+  return "the text does not fit " + sizeName(request.rows, request.cols) + "; using " +
+         sizeName(symbol.rows(), symbol.cols());
+}
 
 Picture makePicture(const dexmora::Symbol& symbol, const CliOptions& options, const std::string& text) {
   Picture picture;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "png_reader.h"
+
 std::optional<ZXing::Result> scanSymbol(const dexmora::Symbol& symbol, int modulePixels, int quietModules) {
   const int width = (symbol.cols() + 2 * quietModules) * modulePixels;
   const int height = (symbol.rows() + 2 * quietModules) * modulePixels;
@@ -25,4 +27,15 @@ std::optional<std::string> scanBytes(const dexmora::Symbol& symbol) {
   if (!result) return std::nullopt;
   const ZXing::ByteArray& bytes = result->bytes();
   return std::string(bytes.begin(), bytes.end());
+}
+
+std::optional<ZXing::Result> scanPngFile(const std::string& path, uint32_t* width) {
+  const std::optional<PngPicture> picture = readPng(path);
+  if (!picture) return std::nullopt;
+  if (width) *width = picture->width;
+  const ZXing::ImageView view(picture->rgb.data(), static_cast<int>(picture->width),
+                              static_cast<int>(picture->height), ZXing::ImageFormat::RGB);
+  ZXing::Result result = ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
+  if (!result.isValid()) return std::nullopt;
+  return result;
 }

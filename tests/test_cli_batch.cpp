@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "symbol_scan.h"
 #include "test_cli_support.h"
 
 namespace fs = std::filesystem;
@@ -22,14 +23,9 @@ namespace fs = std::filesystem;
 namespace {
 
 std::optional<std::string> scannedBytes(const std::string& path) {
-  const std::optional<PngPicture> picture = readPng(path);
-  if (!picture) return std::nullopt;
-  const ZXing::ImageView view(picture->rgb.data(), static_cast<int>(picture->width),
-                              static_cast<int>(picture->height), ZXing::ImageFormat::RGB);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
-  if (!result.isValid()) return std::nullopt;
-  return std::string(result.bytes().begin(), result.bytes().end());
+  const std::optional<ZXing::Result> result = scanPngFile(path);
+  if (!result) return std::nullopt;
+  return resultBytes(*result);
 }
 
 // Line i (from 1) of a generated list: 12 characters that differ per line.
@@ -146,6 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {"lines 1 and 11 both name the file 'a11'; nothing was written"}, 64, {"taken"}},
         BatchCase{"NameWithoutTsv", {"--batch", "-o", "{name}.png"}, "A\n",
                   {"bad name template '{name}.png': {name} needs --tsv"}, 64, {"taken"}},
+        BatchCase{"MissingDirectoryIsSaidOnce", {"--batch", "-o", "no/such/{n}.png"}, "A\nB\n",
+                  {"cannot write files in 'no/such': No such file or directory; nothing was written"}, 73,
+                  {"taken"}},
         BatchCase{"UnknownField", {"--batch", "-o", "{x}.png"}, "A\n",
                   {"bad name template '{x}.png': use {n}, {n:0W} or {name}"}, 64, {"taken"}}),
     caseName<BatchCase>);

@@ -11,23 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "symbol_scan.h"
 #include "test_cli_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<ZXing::Result> scanPng(const std::string& path) {
-  const std::optional<PngPicture> picture = readPng(path);
-  if (!picture) return std::nullopt;
-  const ZXing::ImageView view(picture->rgb.data(), static_cast<int>(picture->width),
-                              static_cast<int>(picture->height), ZXing::ImageFormat::RGB);
-  ZXing::Result result = ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
-  if (!result.isValid()) return std::nullopt;
-  return result;
-}
-
-std::string bytesOf(const ZXing::Result& result) { return std::string(result.bytes().begin(), result.bytes().end()); }
 
 struct RefusalCase {
   const char* name;
@@ -92,9 +82,9 @@ TEST_P(CliScan, PictureDecodesToTheText) {
   args.insert(args.end(), {"-o", "out.png", "--verify", "-"});
   CliRun run = runCli(args, c.text, dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
-  const std::optional<ZXing::Result> result = scanPng(dir.file("out.png"));
+  const std::optional<ZXing::Result> result = scanPngFile(dir.file("out.png"));
   ASSERT_TRUE(result);
-  EXPECT_EQ(bytesOf(*result), c.bytes);
+  EXPECT_EQ(resultBytes(*result), c.bytes);
   if (!c.identifier.empty()) {
     EXPECT_EQ(result->symbologyIdentifier(), c.identifier);
   }

@@ -10,6 +10,7 @@
 #include "classic/rasterizer.h"
 #include "core/placement.h"
 #include "png_reader.h"
+#include "symbol_scan.h"
 #include "symbol_fixture.h"
 #include "test_files.h"
 
@@ -36,16 +37,9 @@ const struct {
 // Decodes the Data Matrix symbol in the PNG at `path`; the raw bytes it
 // carries, or nullopt when the reader finds none.
 std::optional<std::string> scan(const std::string& path, uint32_t* side = nullptr) {
-  const std::optional<PngPicture> picture = readPng(path);
-  if (!picture) return std::nullopt;
-  if (side) *side = picture->width;
-  const ZXing::ImageView view(picture->rgb.data(), static_cast<int>(picture->width),
-                              static_cast<int>(picture->height), ZXing::ImageFormat::RGB);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
-  if (!result.isValid()) return std::nullopt;
-  const ZXing::ByteArray& bytes = result.bytes();
-  return std::string(bytes.begin(), bytes.end());
+  const std::optional<ZXing::Result> result = scanPngFile(path, side);
+  if (!result) return std::nullopt;
+  return resultBytes(*result);
 }
 
 // zxing-cpp 1.4 reads the 144x144 symbol's error codewords in an order that

@@ -12,6 +12,7 @@
 #include "png_reader.h"
 #include "render/png.h"
 #include "render/raster.h"
+#include "symbol_scan.h"
 #include "test_files.h"
 
 namespace dexmora {
@@ -38,14 +39,9 @@ std::optional<std::string> scanDefaultPicture(const Symbol& symbol) {
   TempDir dir;
   const std::string path = dir.file("symbol.png");
   writeFileBytes(path, std::vector<uint8_t>(png->begin(), png->end()));
-  const std::optional<PngPicture> picture = readPng(path);
-  if (!picture) return std::nullopt;
-  const ZXing::ImageView view(picture->rgb.data(), static_cast<int>(picture->width),
-                              static_cast<int>(picture->height), ZXing::ImageFormat::RGB);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
-  if (!result.isValid()) return std::nullopt;
-  return std::string(result.bytes().begin(), result.bytes().end());
+  const std::optional<ZXing::Result> result = scanPngFile(path);
+  if (!result) return std::nullopt;
+  return resultBytes(*result);
 }
 
 using TextMaker = std::function<std::string(size_t)>;
