@@ -26,7 +26,7 @@ enum class Encodation : uint8_t {
 struct StructuredAppend {
   int position = 0;  // 1..count; 0 when the symbol stands alone
   int count = 0;     // 2..16
-  int fileId = 0;    // identifies the sequence: two codewords 1..254 each
+  int fileId = 0;    // identifies the sequence: 1..64516 (0 = 1), written as two codewords 1..254
 };
 
 struct DataOptions {

@@ -20,7 +20,7 @@ Symbol finishSymbol(int sizeIndex, std::vector<uint8_t> data, Dm144Layout layout
   computeErrorCorrection(codewords.data(), size, layout);
   std::vector<uint8_t> grid(static_cast<size_t>(size.mappingRows()) * static_cast<size_t>(size.mappingCols()));
   placeCodewords(grid.data(), size.mappingRows(), size.mappingCols(), codewords.data(), codewords.size());
-  return Symbol(sizeIndex, std::move(codewords), used, frameModules(size, grid.data()));
+  return Symbol(sizeIndex, std::move(codewords), used, frameModules(size, grid.data()), layout);
 }
 
 }  // namespace

@@ -13,9 +13,10 @@ constexpr int MAX_SEQUENCE = 16;
 
 Error badOption(std::string message) { return Error{ErrorCode::BadOption, std::move(message)}; }
 
-bool validFileIdCodeword(int codeword) { return codeword >= 1 && codeword <= 254; }
+constexpr int FILE_ID_VALUES = 254;  // each of the two codewords is 1..254
 
-// The file identification is two codewords, the high byte of fileId first.
+// The file identification is two codewords 1..254; fileId 1..64516 counts
+// their pairs in order, and 0 (none given) is the first pair.
 std::optional<Error> checkStructuredAppend(const StructuredAppend& append) {
   if (append.position == 0 && append.count == 0) {
     if (append.fileId != 0) return badOption("a file identification needs structured append");
@@ -28,10 +29,9 @@ std::optional<Error> checkStructuredAppend(const StructuredAppend& append) {
     return badOption("structured append position " + std::to_string(append.position) + " is outside 1.." +
                      std::to_string(append.count));
   }
-  if (append.fileId < 0 || append.fileId > 0xFFFF || !validFileIdCodeword(append.fileId >> 8) ||
-      !validFileIdCodeword(append.fileId & 0xFF)) {
+  if (append.fileId < 0 || append.fileId > FILE_ID_VALUES * FILE_ID_VALUES) {
     return badOption("structured append file identification " + std::to_string(append.fileId) +
-                     " must be two codewords 1..254 (high byte, low byte)");
+                     " is outside 1..64516");
   }
   return std::nullopt;
 }
@@ -70,8 +70,9 @@ Expected<std::vector<uint8_t>> headerCodewords(const DataOptions& options) {
     header.push_back(STRUCTURED_APPEND);
     // Position - 1 in the high four bits, 17 - count in the low four.
     header.push_back(static_cast<uint8_t>((append.position - 1) << 4 | (17 - append.count)));
-    header.push_back(static_cast<uint8_t>(append.fileId >> 8));
-    header.push_back(static_cast<uint8_t>(append.fileId & 0xFF));
+    const int pair = append.fileId > 0 ? append.fileId - 1 : 0;
+    header.push_back(static_cast<uint8_t>(pair / FILE_ID_VALUES + 1));
+    header.push_back(static_cast<uint8_t>(pair % FILE_ID_VALUES + 1));
   }
   if (options.readerInit) header.push_back(READER_PROGRAMMING);
   if (options.macro == 5) header.push_back(MACRO_05);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/reed_solomon.h"
 #include "core/sizes.h"
 
 namespace dexmora {
@@ -15,7 +16,8 @@ class Symbol {
  public:
   // `modules` holds rows x cols bytes, row-major, top row first, 1 = dark;
   // `dataLength` is how many data codewords the text took before the pads.
-  Symbol(int sizeIndex, std::vector<uint8_t> codewords, int dataLength, std::vector<uint8_t> modules);
+  Symbol(int sizeIndex, std::vector<uint8_t> codewords, int dataLength, std::vector<uint8_t> modules,
+         Dm144Layout layout = Dm144Layout::Iso);
 
   int sizeIndex() const { return m_sizeIndex; }
   const SymbolSize& size() const { return SYMBOL_SIZES[m_sizeIndex]; }
@@ -35,10 +37,13 @@ class Symbol {
   // error-correction codewords.
   const std::vector<uint8_t>& codewords() const { return m_codewords; }
   int dataLength() const { return m_dataLength; }
+  // How the error-correction blocks were laid out (it matters at 144x144 only).
+  Dm144Layout layout() const { return m_layout; }
 
  private:
   int m_sizeIndex;
   int m_dataLength;
+  Dm144Layout m_layout;
   std::vector<uint8_t> m_codewords;
   std::vector<uint8_t> m_modules;
 };

@@ -161,7 +161,10 @@ std::string compareReading(const RgbaPicture& picture, const ModuleSpans& spans,
 #endif
 
 // zxing-cpp 1.4 lays 144x144 out in its own order, not the standard's.
-bool readerCannotCheck(const Symbol& symbol) { return symbol.rows() == 144 && symbol.cols() == 144; }
+// zxing-cpp 1.4 reads 144x144 only in the rotated block order.
+bool readerCannotCheck(const Symbol& symbol) {
+  return symbol.rows() == 144 && symbol.cols() == 144 && symbol.layout() == Dm144Layout::Iso;
+}
 
 }  // namespace
 

@@ -19,3 +19,12 @@ set_tests_properties(output_file_protected_symlinks PROPERTIES RUN_SERIAL TRUE)
 dexmora_gtest(test_gs1 test_gs1.cpp)
 
 dexmora_gtest(test_encodation test_encodation.cpp test_encodation_roundtrip.cpp)
+
+# CI runs as root, and root passes permission checks that stop everyone
+# else: the writer's tests run again as an ordinary user.
+find_program(DEXMORA_SETPRIV setpriv)
+if(DEXMORA_SETPRIV)
+  add_test(NAME output_file_as_ordinary_user
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/as_ordinary_user.sh ${DEXMORA_SETPRIV}
+            $<TARGET_FILE:test_output_file> --gtest_filter=-OutputFileSerial.*)
+endif()

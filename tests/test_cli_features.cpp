@@ -190,3 +190,36 @@ TEST(CliOutput, ReadOnlyDirectoryIsNamedInTheMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CliScanExtras, StructuredAppendSymbolsReportTheirPlace) {
+  TempDir dir;
+  for (int position = 1; position <= 3; ++position) {
+    const std::string place = std::to_string(position) + ",3,77";
+    CliRun run = runCli({"--structured-append", place, "-o", "part.png", "PART" + std::to_string(position)}, "",
+                        dir.path());
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::optional<ZXing::Result> result = scanPngFile(dir.file("part.png"));
+    ASSERT_TRUE(result) << place;
+    EXPECT_EQ(result->sequenceIndex(), position - 1);
+    EXPECT_EQ(result->sequenceSize(), 3);
+    EXPECT_EQ(resultBytes(*result), "PART" + std::to_string(position));
+  }
+}
+
+// Every format writes through the same writer: a write that fails half-way
+// leaves the file that was there and no temporary beside it.
+TEST(CliOutput, FailedWriteOfEveryFormatKeepsThePreviousFile) {
+  for (const char* name : {"out.png", "out.svg", "out.pdf", "out.eps", "out.txt"}) {
+    TempDir dir;
+    writeFileBytes(dir.file(name), {'o', 'l', 'd'});
+    CliRun run = runCli(CliCall{{"-o", name, "--module", "9", std::string(300, 'W')}, "", dir.path(), "", 200});
+    EXPECT_EQ(run.status, 73) << name << ": " << run.err;
+    EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+    EXPECT_EQ(readFileString(dir.path() / name), "old") << name;
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{name});
+  }
+}
+
+}  // namespace

@@ -114,12 +114,16 @@ DataOptions with(void (*change)(DataOptions&)) {
 }
 
 const HeaderCase HEADERS[] = {
-    {"structured_append", with([](DataOptions& o) { o.structuredAppend = {2, 3, 0x0102}; }), "A", {233, 30, 1, 2, 66}},
+    {"structured_append", with([](DataOptions& o) { o.structuredAppend = {2, 3, 2}; }), "A", {233, 30, 1, 2, 66}},
+    {"structured_append_second_pair", with([](DataOptions& o) { o.structuredAppend = {2, 3, 256}; }), "A",
+     {233, 30, 2, 2, 66}},
+    {"structured_append_no_id", with([](DataOptions& o) { o.structuredAppend = {2, 3, 0}; }), "A",
+     {233, 30, 1, 1, 66}},
     {"reader_programming", with([](DataOptions& o) { o.readerInit = true; }), "A", {234, 66}},
     {"macro_06", with([](DataOptions& o) { o.macro = 6; }), "A", {237, 66}},
     {"gs1_fnc1_first", with([](DataOptions& o) { o.gs1 = true; }), "[10]AB", {232, 140, 66, 67}},
     {"eci", with([](DataOptions& o) { o.eci = 3; }), "A", {241, 4, 66}},
-    {"append_then_eci", with([](DataOptions& o) { o.structuredAppend = {1, 16, 0xFEFE}, o.eci = 3; }), "A",
+    {"append_then_eci", with([](DataOptions& o) { o.structuredAppend = {1, 16, 64516}, o.eci = 3; }), "A",
      {233, 1, 254, 254, 241, 4, 66}},
     {"basic_after_headers", [] { DataOptions o; o.macro = 5; return o; }(), "12", {236, 142}},
 };
@@ -153,7 +157,7 @@ const BadCase BAD_OPTIONS[] = {
     {"eci_range", with([](DataOptions& o) { o.eci = 1000000; })},
     {"append_count", with([](DataOptions& o) { o.structuredAppend = {1, 17, 0x0101}; })},
     {"append_position", with([](DataOptions& o) { o.structuredAppend = {4, 3, 0x0101}; })},
-    {"file_id_zero_byte", with([](DataOptions& o) { o.structuredAppend = {1, 2, 0x0100}; })},
+    {"file_id_past_the_last_pair", with([](DataOptions& o) { o.structuredAppend = {1, 2, 64517}; })},
     {"file_id_without_append", with([](DataOptions& o) { o.structuredAppend.fileId = 0x0101; })},
     {"separator_without_gs1", with([](DataOptions& o) { o.gs1GroupSeparator = true; })},
     {"no_check_without_gs1", with([](DataOptions& o) { o.gs1NoCheck = true; })},

@@ -11,13 +11,19 @@
 #include "classic/reed_solomon.h"
 #include "classic/symbol_tables.h"
 #include "core/encode.h"
+#include "render/output_format.h"
+#include "render/png_compact.h"
 #include "render/raster.h"
+#include "render/render_settings.h"
+#include "render/verify.h"
 
 #ifdef DEXMORA_HAVE_ZXING
 #include <ZXing/ReadBarcode.h>
 #endif
 
 // Input layout: six header bytes choose the options, the rest is the text.
+// The rendering options are drawn from the text's bytes (see renderOptions),
+// and the text is also given to the option parsers as a value.
 //   0  size: 0 automatic, 1..48 that table size, 255 a size that does not exist
 //   1  bits 0-1 shape (square, rectangle, any, any), 2 DMRE, 3 de-facto 144x144,
 //      4 GS1, 5 GS1 group separator, 6 GS1 without check, 7 reader initialisation
@@ -170,6 +176,58 @@ void checkClassic(const uint8_t* header, const std::vector<uint8_t>& text) {
   dmFreeSymbol(&symbol);
 }
 
+// Every option parser takes any bytes as a value: a value or an error with a
+// message, never a crash.
+void checkParsers(const std::string& value) {
+  auto check = [](const auto& parsed) { require(parsed.ok() || !parsed.error().message.empty(), "a refusal says why"); };
+  check(parseModulePixels(value));
+  check(parseLength(value));
+  check(parseDpi(value));
+  check(parseQuietZone(value));
+  check(parseColour(value, true));
+  check(parseFormat(value));
+}
+
+// Rendering options from the text's bytes, so that they vary with the input
+// without a header byte of their own.
+RenderSettings renderOptions(const std::vector<uint8_t>& text) {
+  uint32_t h = 2166136261u;
+  for (uint8_t b : text) h = (h ^ b) * 16777619u;
+  RenderSettings settings;
+  if (h & 1) settings.modulePixels = 1 + static_cast<int>((h >> 1) % 6);
+  if (h & 8) settings.xdimMm = 0.1 + ((h >> 4) % 50) / 50.0;
+  if (h & 16 && !settings.modulePixels) settings.dpi = 72 + static_cast<int>((h >> 5) % 600);
+  settings.quietZone = static_cast<int>((h >> 10) % 4);
+  settings.invert = (h >> 12) & 1;
+  if ((h >> 13) & 1) settings.foreground = Colour{static_cast<uint8_t>(h >> 16), 0, static_cast<uint8_t>(h >> 24), 255};
+  if ((h >> 14) & 1) settings.background = Colour{255, 255, 255, static_cast<uint8_t>((h >> 15) & 1 ? 0 : 255)};
+  return settings;
+}
+
+// Every format renders the symbol or refuses the settings with a reason; a
+// compact PNG reads back module for module.
+void checkFormats(const Symbol& symbol, const std::vector<uint8_t>& text) {
+  const RenderSettings settings = renderOptions(text);
+  const Expected<RenderSettings> valid = validateSettings(settings);
+  if (!valid) {
+    require(!valid.error().message.empty(), "refused settings say why");
+    return;
+  }
+  constexpr OutputFormat formats[] = {OutputFormat::Png, OutputFormat::Svg, OutputFormat::Pdf, OutputFormat::Eps,
+                                      OutputFormat::Txt};
+  const OutputFormat format = formats[text.size() % 5];
+  // The vector writers are slow next to encoding on the largest symbols.
+  if ((format == OutputFormat::Pdf || format == OutputFormat::Eps) && symbol.rows() > 52) return;
+  const Expected<std::string> bytes = renderOutput(symbol, format, *valid, false);
+  require(bytes.ok() && !bytes->empty(), "every format renders valid settings");
+  if (format != OutputFormat::Png) return;
+  const PngGeometry geometry = pngGeometry(*valid);
+  const ModuleSpans spans{moduleStarts(symbol.cols(), geometry), moduleStarts(symbol.rows(), geometry)};
+  const VerifyResult check = verifyPng(*bytes, symbol, spans, paintColours(*valid), VerifyExpectation{});
+  // What the reader makes of it is checkScan's business; here the pixels count.
+  require(check.ok || check.message.rfind("the reader", 0) == 0, "a compact PNG shows every module as the symbol has it");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -186,11 +244,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkSymbol(*symbol, options.size);
     const Raster raster = rasterizeDefault(*symbol);
     checkRaster(raster, *symbol);
+    checkFormats(*symbol, text);
 #ifdef DEXMORA_HAVE_ZXING
     // Reading is slow next to encoding: one input in eight.
     if (size % 8 == 0) checkScan(raster, *symbol, options, std::string(text.begin(), text.end()));
 #endif
   }
   if ((header[2] & 128) != 0) checkClassic(header, text);
+  if (text.size() <= 64) checkParsers(std::string(text.begin(), text.end()));
   return 0;
 }
