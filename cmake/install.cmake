@@ -72,6 +72,13 @@ else()
   if(DEXMORA_GUI)
     list(APPEND man_pages dexmora:app)
   endif()
+  # The page's date is the release's, not the build's, so the same source
+  # always gives the same page (SOURCE_DATE_EPOCH, when set, says otherwise).
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(man_epoch $ENV{SOURCE_DATE_EPOCH})
+  else()
+    set(man_epoch 1796601600)  # 2026-12-07, release 1.0
+  endif()
   set(man_outputs "")
   foreach(entry ${man_pages})
     string(REPLACE ":" ";" entry "${entry}")
@@ -81,7 +88,8 @@ else()
     set(roff ${PROJECT_BINARY_DIR}/man/${page}.1)
     add_custom_command(OUTPUT ${roff} ${roff}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-      COMMAND sh -c "'${SCDOC}' < '${source}' > '${roff}' && gzip -9nc '${roff}' > '${roff}.gz'"
+      COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${man_epoch}
+              sh -c "'${SCDOC}' < '${source}' > '${roff}' && gzip -9nc '${roff}' > '${roff}.gz'"
       DEPENDS ${source}
       COMMENT "Man page ${page}(1)"
       VERBATIM)

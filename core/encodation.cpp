@@ -48,26 +48,40 @@ Expected<std::vector<uint16_t>> inputUnits(const uint8_t* text, size_t length, c
   return std::vector<uint16_t>(text, text + length);
 }
 
-// The first release's encodation after the headers; an FNC1 between GS1
-// element strings is its ASCII codeword. Returns the length without a bound.
-size_t appendBasicUnits(std::vector<uint8_t>& stream, const std::vector<uint16_t>& units, size_t bound) {
-  size_t length = stream.size();
-  std::vector<uint8_t> piece;
-  const auto flush = [&] {
-    if (stream.size() <= bound) appendBasic(stream, piece.data(), piece.size(), bound);
-    length += basicLength(piece.data(), piece.size());
-    piece.clear();
-  };
+// Calls piece(bytes) for each run of bytes between FNC1s and fnc1()
+// for each FNC1, in order.
+template <typename Piece, typename Fnc1>
+void forEachPiece(const std::vector<uint16_t>& units, Piece piece, Fnc1 fnc1) {
+  std::vector<uint8_t> bytes;
   for (uint16_t unit : units) {
     if (unit != FNC1_UNIT) {
-      piece.push_back(static_cast<uint8_t>(unit));
+      bytes.push_back(static_cast<uint8_t>(unit));
       continue;
     }
-    flush();
-    if (stream.size() <= bound) stream.push_back(FNC1);
-    ++length;
+    piece(bytes);
+    bytes.clear();
+    fnc1();
   }
-  flush();
+  piece(bytes);
+}
+
+// The first release's encodation after the headers; an FNC1 between GS1
+// element strings is its ASCII codeword. Returns the stream's length without
+// the bound: the text is counted a second time only when it overflows.
+size_t appendBasicUnits(std::vector<uint8_t>& stream, const std::vector<uint16_t>& units, size_t bound) {
+  const size_t headerLength = stream.size();
+  forEachPiece(
+      units, [&](const std::vector<uint8_t>& bytes) {
+        if (stream.size() <= bound) appendBasic(stream, bytes.data(), bytes.size(), bound);
+      },
+      [&] {
+        if (stream.size() <= bound) stream.push_back(FNC1);
+      });
+  if (stream.size() <= bound) return stream.size();
+  size_t length = headerLength;
+  forEachPiece(
+      units, [&](const std::vector<uint8_t>& bytes) { length += basicLength(bytes.data(), bytes.size()); },
+      [&] { ++length; });
   return length;
 }
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 
 #include "render/output_format.h"
 #include "render/vector_geometry.h"
@@ -147,12 +146,12 @@ TEST(Pdf, CrossReferenceOffsetsPointAtTheirObjects) {
   ASSERT_NE(startxref, std::string::npos);
   const size_t xref = std::stoul(pdf.substr(startxref + 10));
   ASSERT_EQ(pdf.compare(xref, 5, "xref\n"), 0);
-  const std::regex entry("(\\d{10}) 00000 n \n");
+  // Each in-use entry is "OOOOOOOOOO 00000 n \n": a ten-digit offset.
   int object = 0;
-  for (auto it = std::sregex_iterator(pdf.begin() + static_cast<long>(xref), pdf.end(), entry);
-       it != std::sregex_iterator(); ++it) {
+  for (size_t at = pdf.find(" 00000 n \n", xref); at != std::string::npos; at = pdf.find(" 00000 n \n", at + 1)) {
+    ASSERT_GE(at, xref + 10);
     const std::string header = std::to_string(++object) + " 0 obj\n";
-    EXPECT_EQ(pdf.compare(std::stoul((*it)[1]), header.size(), header), 0) << object;
+    EXPECT_EQ(pdf.compare(std::stoul(pdf.substr(at - 10, 10)), header.size(), header), 0) << object;
   }
   EXPECT_EQ(object, 4);
   const size_t length = std::stoul(pdf.substr(pdf.find("/Length ") + 8));
