@@ -18,11 +18,14 @@ struct Slot {
   std::atomic<bool> ready{false};
   char name[PATH_MAX] = {};
 };
-static_assert(std::atomic<bool>::is_always_lock_free, "the handler may only touch lock-free atomics");
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the handler may only touch lock-free atomics");
 
 Slot slots[kTemporarySlots];
-volatile sig_atomic_t caughtSignal = 0;
-volatile sig_atomic_t removeAndDie = 1;
+// Atomics rather than volatile sig_atomic_t: the worker threads read what the
+// handler writes on whichever thread the signal arrives.
+std::atomic<int> caughtSignal{0};
+std::atomic<bool> removeAndDie{true};
 
 void dieOf(int signo) {
   struct sigaction fallback = {};
@@ -34,8 +37,7 @@ void dieOf(int signo) {
 
 void onInterrupt(int signo) {
   const int saved = errno;
-  const bool repeated = caughtSignal != 0;
-  caughtSignal = signo;
+  const bool repeated = caughtSignal.exchange(signo) != 0;
   if (removeAndDie || repeated) {
     for (Slot& slot : slots)
       if (slot.ready.load()) unlink(slot.name);
@@ -47,7 +49,7 @@ void onInterrupt(int signo) {
 }  // namespace
 
 void installSignalCleanup(InterruptHandling handling) {
-  removeAndDie = handling == InterruptHandling::RemoveAndDie;
+  removeAndDie.store(handling == InterruptHandling::RemoveAndDie);
   struct sigaction action = {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
@@ -69,10 +71,10 @@ std::function<void(const std::string&)> temporaryNamedInSlot(int slot) {
   };
 }
 
-bool interrupted() { return caughtSignal != 0; }
+bool interrupted() { return caughtSignal.load() != 0; }
 
 void dieOfInterrupt() {
-  const int signo = caughtSignal;
+  const int signo = caughtSignal.load();
   if (signo == 0) return;
   dieOf(signo);
   _exit(128 + signo);  // only if the signal is blocked here
