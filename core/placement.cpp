@@ -207,31 +207,39 @@ std::vector<uint8_t> frameModules(const SymbolSize& size, const uint8_t* grid) {
   rowKind.back() = Line::Finder;
 
   std::vector<uint8_t> modules(static_cast<size_t>(rows) * static_cast<size_t>(cols));
-  uint8_t* out = modules.data();
   for (int Y = 0; Y < rows; ++Y) {
     const Line row = rowKind[static_cast<size_t>(Y)];
-    const int y = Y - 1;
-    const uint8_t* gridRow = grid + static_cast<size_t>(dataRow[static_cast<size_t>(Y)]) * size.mappingCols();
-    for (int X = 0; X < cols; ++X, ++out) {
+    const uint8_t rowParity = (Y - 1) & 1 ? 0 : 1;  // a column's alternation: dark on even y
+    uint8_t* out = modules.data() + static_cast<size_t>(Y) * static_cast<size_t>(cols);
+    if (row == Line::Data) {
+      // Most of the symbol: whole runs of data modules between the lines.
+      const uint8_t* gridRow = grid + static_cast<size_t>(dataRow[static_cast<size_t>(Y)]) * size.mappingCols();
+      for (int X = 0; X < cols; ++X) {
+        switch (colKind[static_cast<size_t>(X)]) {
+          case Line::Data: out[X] = gridRow[dataCol[static_cast<size_t>(X)]] & MODULE_DARK; break;
+          case Line::Clock:
+          case Line::Alternate: out[X] = rowParity; break;
+          default: out[X] = 1;
+        }
+      }
+      continue;
+    }
+    for (int X = 0; X < cols; ++X) {
       const Line col = colKind[static_cast<size_t>(X)];
-      const int x = X - 1;
+      const uint8_t columnParity = (X - 1) & 1 ? 1 : 0;  // a row's alternation: dark on odd x
       bool dark;
       if (col == Line::Finder || row == Line::Finder) {
         dark = true;
       } else if (row == Line::Clock) {
-        dark = (x & 1) != 0;
+        dark = columnParity;
       } else if (col == Line::Clock) {
-        dark = (y & 1) == 0;
+        dark = rowParity;
       } else if (row == Line::Solid || col == Line::Solid) {
         dark = true;
-      } else if (row == Line::Alternate) {
-        dark = (x & 1) != 0;
-      } else if (col == Line::Alternate) {
-        dark = (y & 1) == 0;
       } else {
-        dark = (gridRow[dataCol[static_cast<size_t>(X)]] & MODULE_DARK) != 0;
+        dark = columnParity;  // the row alternates
       }
-      *out = dark ? 1 : 0;
+      out[X] = dark ? 1 : 0;
     }
   }
   return modules;

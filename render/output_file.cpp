@@ -172,14 +172,24 @@ bool OutputFile::openDirectory(const std::string& dir) {
   // O_PATH needs no read permission on the directory, only what `>` needs.
   m_dirFd = ::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (m_dirFd < 0) return fileFailure(errno);
-  m_dir = nameOfDescriptor(m_dirFd);
-  if (m_dir.empty()) m_dir = dir;
-  // A directory removed while still open (a deleted current directory) takes
-  // no new files; the kernel says EPERM for an O_TMPFILE there, which would
-  // blame permissions.
-  struct stat st;
-  if (fstat(m_dirFd, &st) == 0 && st.st_nlink == 0) return directoryFailure(ENOENT);
+  m_dirGiven = dir;
   return true;
+}
+
+// The directory's absolute name, looked up only when a message or the hook
+// needs it: most writes never do.
+const std::string& OutputFile::directoryName() {
+  if (m_dir.empty()) m_dir = nameOfDescriptor(m_dirFd);
+  if (m_dir.empty()) m_dir = m_dirGiven;
+  return m_dir;
+}
+
+// A directory removed while still open (a deleted current directory) takes
+// no new files; the kernel says EPERM for an O_TMPFILE there, which would
+// blame permissions.
+int OutputFile::creationError(int errnum) const {
+  struct stat st;
+  return fstat(m_dirFd, &st) == 0 && st.st_nlink == 0 ? ENOENT : errnum;
 }
 
 bool OutputFile::createTemporary() {
@@ -189,11 +199,11 @@ bool OutputFile::createTemporary() {
     m_stage = Stage::Temporary;
     return true;
   }
-  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return directoryFailure(errno);
+  if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return directoryFailure(creationError(errno));
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = randomTemporaryName(m_name);
     // Announced before it exists, so no instant has a file the hook does not know.
-    announce(m_dir + "/" + name);
+    announce(directoryName() + "/" + name);
     m_fd = openat(m_dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd >= 0) {
       m_temporaryName = name;
@@ -306,7 +316,7 @@ bool OutputFile::placeTemporary() {
 // write to the same target finds it (EEXIST) and removes it.
 bool OutputFile::linkTemporary() {
   const std::string name = linkedTemporaryName(m_name);
-  announce(m_dir + "/" + name);
+  announce(directoryName() + "/" + name);
   int reason = linkByDescriptor(name);
   if (reason == EEXIST) {
     unlinkat(m_dirFd, name.c_str(), 0);
@@ -370,7 +380,7 @@ bool OutputFile::fail(int errnum, std::string message) {
 bool OutputFile::fileFailure(int errnum) { return fail(errnum, fileMessage(m_path, errorText(errnum))); }
 
 bool OutputFile::directoryFailure(int errnum) {
-  return fail(errnum, directoryMessage(m_path, m_dir, errnum));
+  return fail(errnum, directoryMessage(m_path, directoryName(), errnum));
 }
 
 bool writeWholeFile(const std::string& path, const void* data, size_t size, WriteFailure& failure,

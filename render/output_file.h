@@ -78,6 +78,8 @@ class OutputFile {
   bool openNewFile();
   bool useDirectoryOf(int target);
   bool openDirectory(const std::string& dir);
+  const std::string& directoryName();
+  int creationError(int errnum) const;
   bool createTemporary();
   bool closeStream();
   void keepOwnerAndMode();
@@ -95,7 +97,8 @@ class OutputFile {
   Stage m_stage = Stage::Closed;
   int m_fd = -1;
   int m_dirFd = -1;             // O_PATH handle of the directory the target lives in
-  std::string m_dir;            // its absolute name, for messages and the hook
+  std::string m_dirGiven;       // its name as the path gave it
+  std::string m_dir;            // its absolute name, for messages and the hook; see directoryName()
   std::string m_name;           // the target's name in that directory
   std::string m_temporaryName;  // a named temporary in m_dir, "" while none exists
   bool m_anonymous = false;     // the temporary is an O_TMPFILE not yet linked

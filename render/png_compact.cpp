@@ -63,10 +63,22 @@ bool isBlackAndWhite(const PaintColours& colours) {
 // most significant bit first as PNG packs it.
 std::vector<uint8_t> packRow(const PngPlan& plan, const Symbol& symbol, int y, bool darkBit) {
   std::vector<uint8_t> row((plan.width + 7) / 8, 0);
-  for (uint32_t x = 0; x < plan.width; ++x) {
-    const int column = static_cast<int>(x) - plan.quietPixels;
-    const bool dark = column >= 0 && symbol.isDark(column / plan.modulePixels, y);
-    if (dark == darkBit) row[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+  const auto setRun = [&row](uint32_t first, uint32_t count) {
+    for (uint32_t x = first; x < first + count; ++x) row[x / 8] |= static_cast<uint8_t>(0x80u >> (x % 8));
+  };
+  const uint32_t quiet = static_cast<uint32_t>(plan.quietPixels);
+  const uint32_t module = static_cast<uint32_t>(plan.modulePixels);
+  // Light pixels carry the bit when the dark ones do not (white is 1 in grey).
+  if (!darkBit) {
+    setRun(0, quiet);
+    setRun(plan.width - quiet, quiet);
+  }
+  if (y < 0) {
+    if (!darkBit) setRun(quiet, plan.width - 2 * quiet);
+    return row;
+  }
+  for (int column = 0; column < symbol.cols(); ++column) {
+    if (symbol.isDark(column, y) == darkBit) setRun(quiet + static_cast<uint32_t>(column) * module, module);
   }
   return row;
 }
@@ -105,6 +117,9 @@ void writeRows(png_structp png, png_infop info, const PngPlan& plan) {
   if (plan.pixelsPerMetre != 0) {
     png_set_pHYs(png, info, plan.pixelsPerMetre, plan.pixelsPerMetre, PNG_RESOLUTION_METER);
   }
+  // A label's picture is a few kilobytes at most: zlib's smallest hash table
+  // compresses it as well and saves most of deflate's set-up per file.
+  png_set_compression_mem_level(png, 1);
   png_write_info(png, info);
   for (int i = 0; i < plan.quietPixels; ++i) png_write_row(png, plan.quietRow.data());
   for (const std::vector<uint8_t>& row : plan.moduleRows) {
