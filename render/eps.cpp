@@ -8,11 +8,7 @@ namespace dexmora {
 
 namespace {
 
-std::string setColour(const Colour& colour) {
-  if (colour.grey()) return formatNumber(colour.r / 255.0) + " setgray\n";
-  return formatNumber(colour.r / 255.0) + ' ' + formatNumber(colour.g / 255.0) + ' ' +
-         formatNumber(colour.b / 255.0) + " setrgbcolor\n";
-}
+std::string setColour(const Colour& colour) { return colourOperator(colour, "setgray", "setrgbcolor"); }
 
 // R takes left bottom right top and adds that closed rectangle to the path;
 // its own dictionary keeps the names out of the including document's.

@@ -58,4 +58,10 @@ PaintColours printColours(const PaintColours& colours) {
   return {flattenOnto(colours.dark, light), light};
 }
 
+std::string colourOperator(const Colour& colour, const char* grey, const char* rgb) {
+  if (colour.grey()) return formatNumber(colour.r / 255.0) + ' ' + grey + '\n';
+  return formatNumber(colour.r / 255.0) + ' ' + formatNumber(colour.g / 255.0) + ' ' +
+         formatNumber(colour.b / 255.0) + ' ' + rgb + '\n';
+}
+
 }  // namespace dexmora

@@ -28,6 +28,10 @@ std::vector<ModuleRect> darkRectangles(const Symbol& symbol);
 // whatever the locale: 1/10000 pt is far below any output device's step.
 std::string formatNumber(double value);
 
+// The operator line that sets `colour` for filling: "G <grey>" when it is a
+// grey (DeviceGray, so black is "0 <grey>"), else "R G B <rgb>".
+std::string colourOperator(const Colour& colour, const char* grey, const char* rgb);
+
 inline constexpr double POINTS_PER_MM = 72.0 / 25.4;
 
 // A page for print: the symbol and its quiet zone at the X-dimension, in

@@ -10,11 +10,7 @@ namespace dexmora {
 
 namespace {
 
-std::string fillColour(const Colour& colour) {
-  if (colour.grey()) return formatNumber(colour.r / 255.0) + " g\n";
-  return formatNumber(colour.r / 255.0) + ' ' + formatNumber(colour.g / 255.0) + ' ' +
-         formatNumber(colour.b / 255.0) + " rg\n";
-}
+std::string fillColour(const Colour& colour) { return colourOperator(colour, "g", "rg"); }
 
 std::string pageContent(const Symbol& symbol, const RenderSettings& settings, const PrintPage& page) {
   const PaintColours colours = printColours(paintColours(settings));
