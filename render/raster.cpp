@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/specified_raster.h"
+#include "render/transform_raster.h"
 
 namespace dexmora {
 
@@ -28,13 +28,13 @@ std::vector<int> spanStarts(const std::vector<int>& moduleOfPixel, int count) {
 
 }  // namespace
 
-Raster rasterizeSpecified(const Symbol& symbol) {
+Raster rasterizeThroughTransform(const Symbol& symbol) {
   Raster raster;
   raster.width = static_cast<uint32_t>(DEFAULT_MODULE_PIXELS * symbol.cols() + 2 * DEFAULT_QUIET_PIXELS);
   raster.height = static_cast<uint32_t>(DEFAULT_MODULE_PIXELS * symbol.rows() + 2 * DEFAULT_QUIET_PIXELS);
   const size_t rowBytes = static_cast<size_t>(raster.width) * 3;
   raster.rgb.resize(rowBytes * raster.height);
-  const Matrix3 transform = specifiedTransform(DEFAULT_MODULE_PIXELS, DEFAULT_QUIET_PIXELS, symbol.rows());
+  const Matrix3 transform = pictureTransform(DEFAULT_MODULE_PIXELS, DEFAULT_QUIET_PIXELS, symbol.rows());
   // The transform counts rows from the bottom; the raster stores the top first.
   paintThroughTransform(transform, symbol.modules().data(), symbol.rows(), symbol.cols(), raster.width, raster.height,
                         raster.rgb.data() + (raster.height - 1) * rowBytes, -static_cast<std::ptrdiff_t>(rowBytes));
@@ -78,7 +78,7 @@ Raster rasterizeExact(const Symbol& symbol, int modulePixels, int quietPixels) {
 Raster rasterizeDefault(const Symbol& symbol) {
   // Drawn through the transform, a long 8-row symbol loses a pixel row in one
   // module row and some readers fail on it; only the squares keep that path.
-  if (symbol.size().kind == SizeKind::Square) return rasterizeSpecified(symbol);
+  if (symbol.size().kind == SizeKind::Square) return rasterizeThroughTransform(symbol);
   return rasterizeExact(symbol, DEFAULT_MODULE_PIXELS, DEFAULT_QUIET_PIXELS);
 }
 

@@ -24,13 +24,13 @@ struct Raster {
 // ten-pixel margin, every pixel mapped to its module through the
 // pixel-to-module transform, so that the left finder column and one module
 // row are four pixels and the margins 11 and 10 pixels.
-Raster rasterizeSpecified(const Symbol& symbol);
+Raster rasterizeThroughTransform(const Symbol& symbol);
 
 // Exact integer geometry: every module `modulePixels` square and a quiet zone
 // of `quietPixels` on every side, dark black and light white.
 Raster rasterizeExact(const Symbol& symbol, int modulePixels, int quietPixels);
 
-// The default picture for any size: the specified geometry for the 24
+// The default picture for any size: the transform geometry for the 24
 // squares, exact 5-pixel modules in a 10-pixel margin for the rectangles and
 // DMRE sizes.
 Raster rasterizeDefault(const Symbol& symbol);

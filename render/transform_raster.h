@@ -11,7 +11,7 @@ namespace dexmora {
 // quiet zone and the finder edge, scale one module per `moduleSize` pixels,
 // and flip the vertical axis, since buffer row 0 is the bottom of the
 // picture while module rows count downward from the top finder edge (-1).
-Matrix3 specifiedTransform(int moduleSize, int quietZone, int symbolRows);
+Matrix3 pictureTransform(int moduleSize, int quietZone, int symbolRows);
 
 // The module (column, row) pixel (x, y) falls in, counted from -1 at the
 // left and top finder edges: the transform of the pixel's own indices,

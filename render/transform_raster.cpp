@@ -1,4 +1,4 @@
-#include "render/specified_raster.h"
+#include "render/transform_raster.h"
 
 #include <cstring>
 #include <vector>
@@ -21,7 +21,7 @@ inline bool moduleDark(const uint8_t* modules, int rows, int cols, int x, int y)
 
 }  // namespace
 
-Matrix3 specifiedTransform(int moduleSize, int quietZone, int symbolRows) {
+Matrix3 pictureTransform(int moduleSize, int quietZone, int symbolRows) {
   const int yMax = symbolRows - 2;
   const float s = static_cast<float>(1.0 / moduleSize);
   const float border = static_cast<float>(-(quietZone + moduleSize));
