@@ -50,8 +50,6 @@ std::string plural(std::size_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-std::string quoted(std::string_view text) { return "'" + dexmora::escapeControlBytes(text) + "'"; }
-
 struct LineCounts {
   std::size_t work = 0;   // non-empty lines
   std::size_t empty = 0;
@@ -81,7 +79,7 @@ dexmora::Expected<LineCounts> planBatch(std::string_view input, const NameTempla
     const auto [it, fresh] = seen.emplace(name, line.number);
     if (!fresh) {
       std::string message = "lines " + std::to_string(it->second) + " and " + std::to_string(line.number) +
-                            " both name the file " + quoted(name);
+                            " both name the file " + dexmora::quotedForMessage(name);
       if (!names.usesName()) message += std::string(": put {n}") + (tsv ? " or {name}" : "") + " in the -o template";
       return dexmora::Error{dexmora::ErrorCode::BadOption, message + "; nothing was written"};
     }
@@ -233,7 +231,8 @@ bool syncOutput(const std::string& directory, BatchReporter& reporter) {
   }
   const int err = errno;
   if (fd >= 0) close(fd);
-  reporter.say("cannot sync the files in " + quoted(directory) + " to the disk: " + std::strerror(err));
+  reporter.say("cannot sync the files in " + dexmora::quotedForMessage(directory) +
+               " to the disk: " + std::strerror(err));
   return false;
 }
 
@@ -271,7 +270,8 @@ int runBatch(const CliOptions& options) {
   const bool found = stat(directory.c_str(), &st) == 0;
   if (counts->work > 0 && (!found || !S_ISDIR(st.st_mode))) {
     const int err = found ? ENOTDIR : errno;
-    reporter.say("cannot write files in " + quoted(directory) + ": " + std::strerror(err) + "; nothing was written");
+    reporter.say("cannot write files in " + dexmora::quotedForMessage(directory) + ": " + std::strerror(err) +
+                 "; nothing was written");
     return DM_CLI_EXIT_CANT_CREATE;
   }
   // From here a signal only stops the taking of lines: files in flight are

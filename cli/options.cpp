@@ -11,8 +11,6 @@
 
 namespace {
 
-std::string inQuotes(const std::string& value) { return "'" + dexmora::escapeControlBytes(value) + "'"; }
-
 bool parseInt(const std::string& text, int& value) {
   const char* const last = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), last, value);
@@ -137,7 +135,7 @@ std::string parserError(const CLI::ParseError& e) {
     const std::size_t colon = what.find(": ");
     std::string extra = colon == std::string::npos ? what : what.substr(colon + 2);
     extra = extra.substr(0, extra.find(' '));
-    return "unknown option " + inQuotes(extra) + " (put -- before a TEXT that begins with -)";
+    return "unknown option " + dexmora::quotedForMessage(extra) + " (put -- before a TEXT that begins with -)";
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
     const std::string name = what.substr(0, what.find(':'));
@@ -152,7 +150,7 @@ std::string parserError(const CLI::ParseError& e) {
 std::string applyEncodeOptions(const RawOptions& raw, dexmora::EncodeOptions& encode) {
   dexmora::SizeRequest& size = encode.size;
   if (!raw.size.empty() && !parseSizeOption(raw.size.back(), size)) {
-    return "bad size " + inQuotes(raw.size.back()) + ": use auto, 0 or one of the sizes listed by --help";
+    return "bad size " + dexmora::quotedForMessage(raw.size.back()) + ": use auto, 0 or one of the sizes listed by --help";
   }
   if (!raw.shape.empty()) {
     if (raw.shape == "square") {
@@ -162,7 +160,7 @@ std::string applyEncodeOptions(const RawOptions& raw, dexmora::EncodeOptions& en
     } else if (raw.shape == "any") {
       size.shape = dexmora::Shape::Any;
     } else {
-      return "bad shape " + inQuotes(raw.shape) + ": use square, rectangle or any";
+      return "bad shape " + dexmora::quotedForMessage(raw.shape) + ": use square, rectangle or any";
     }
   }
   if (raw.dmre) {
@@ -176,7 +174,7 @@ std::string applyEncodeOptions(const RawOptions& raw, dexmora::EncodeOptions& en
     } else if (raw.dm144 == "defacto") {
       encode.dm144 = dexmora::Dm144Layout::Defacto;
     } else {
-      return "bad --dm144 " + inQuotes(raw.dm144) + ": use iso or defacto";
+      return "bad --dm144 " + dexmora::quotedForMessage(raw.dm144) + ": use iso or defacto";
     }
   }
 
@@ -197,21 +195,21 @@ std::string applyEncodeOptions(const RawOptions& raw, dexmora::EncodeOptions& en
       }
     }
     if (!known) {
-      return "bad encodation " + inQuotes(raw.encodation) +
+      return "bad encodation " + dexmora::quotedForMessage(raw.encodation) +
              ": use basic, minimal, ascii, c40, text, x12, edifact or base256";
     }
   }
   data.gs1 = raw.gs1;
   data.gs1GroupSeparator = raw.gs1GroupSeparator;
   data.gs1NoCheck = raw.gs1NoCheck;
-  if (!raw.eci.empty() && !parseInt(raw.eci, data.eci)) return "bad ECI " + inQuotes(raw.eci) + ": use 0 to 999999";
+  if (!raw.eci.empty() && !parseInt(raw.eci, data.eci)) return "bad ECI " + dexmora::quotedForMessage(raw.eci) + ": use 0 to 999999";
   if (raw.utf8) {
     if (!raw.eci.empty() && data.eci != 26) return "--utf8 is ECI 26 and does not go with --eci " + raw.eci;
     data.eci = 26;
   }
   data.readerInit = raw.readerInit;
   if (!raw.macro.empty()) {
-    if (raw.macro != "05" && raw.macro != "06") return "bad --macro " + inQuotes(raw.macro) + ": use 05 or 06";
+    if (raw.macro != "05" && raw.macro != "06") return "bad --macro " + dexmora::quotedForMessage(raw.macro) + ": use 05 or 06";
     data.macro = raw.macro == "05" ? 5 : 6;
   }
   if (!raw.structuredAppend.empty()) {
@@ -223,7 +221,7 @@ std::string applyEncodeOptions(const RawOptions& raw, dexmora::EncodeOptions& en
                     parseInt(v.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1),
                              sa.count) &&
                     (second == std::string::npos || parseInt(v.substr(second + 1), sa.fileId));
-    if (!ok) return "bad --structured-append " + inQuotes(v) + ": use POSITION,COUNT or POSITION,COUNT,ID";
+    if (!ok) return "bad --structured-append " + dexmora::quotedForMessage(v) + ": use POSITION,COUNT or POSITION,COUNT,ID";
   }
   if (std::optional<dexmora::Error> problem = dexmora::checkDataOptions(data)) return problem->message;
   return {};
@@ -298,7 +296,7 @@ std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
   if (!options.textFromStdin) options.batchFile = options.text;
   options.text.clear();
   if (!raw.jobs.empty() && (!parseInt(raw.jobs, options.jobs) || options.jobs < 1 || options.jobs > 1024)) {
-    return "bad --jobs " + inQuotes(raw.jobs) + ": use a number of threads from 1 to 1024";
+    return "bad --jobs " + dexmora::quotedForMessage(raw.jobs) + ": use a number of threads from 1 to 1024";
   }
   return {};
 }
@@ -322,7 +320,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
 
   for (std::size_t i = 0; i < args.texts.size(); ++i) {
     if (i > 0) {
-      result.error = "more than one TEXT given: " + inQuotes(args.texts[i]);
+      result.error = "more than one TEXT given: " + dexmora::quotedForMessage(args.texts[i]);
       return result;
     }
     options.textFromStdin = args.texts[i] == "-" && !args.afterDoubleDash[i];

@@ -10,4 +10,7 @@ namespace dexmora {
 // can neither break the line nor send escape sequences to a terminal.
 std::string escapeControlBytes(std::string_view text);
 
+// `text` escaped and in single quotes, as messages quote paths and values.
+inline std::string quotedForMessage(std::string_view text) { return "'" + escapeControlBytes(text) + "'"; }
+
 }  // namespace dexmora

@@ -24,8 +24,6 @@ struct Element {
 // What a check found wrong, as the rest of a "GS1: AI (nn) ..." message; nullopt when nothing.
 using Problem = std::optional<std::string>;
 
-std::string quoted(std::string_view text) { return "'" + escapeControlBytes(text) + "'"; }
-
 Error gs1Error(const std::string& message) { return Error{ErrorCode::BadGs1, "GS1: " + message}; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -92,7 +90,7 @@ Problem checkDigitProblem(std::string_view part) {
   const int expected = gs1CheckDigit(digits, part.size() - 1);
   const int actual = part.back() - '0';
   if (actual == expected) return std::nullopt;
-  return "check digit is " + std::to_string(actual) + ", expected " + std::to_string(expected) + " in " + quoted(part);
+  return "check digit is " + std::to_string(actual) + ", expected " + std::to_string(expected) + " in " + quotedForMessage(part);
 }
 
 // The GMN's two check characters: the set 82 values weighted by primes from
@@ -101,7 +99,7 @@ Problem checkCharactersProblem(std::string_view part) {
   constexpr int PRIMES[] = {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53, 59, 61, 67, 71, 73, 79, 83};
   constexpr std::string_view CSET32 = "23456789ABCDEFGHJKLMNPQRSTUVWXYZ";
   if (part.size() < 2 || part.size() - 2 > std::size(PRIMES)) {
-    return quoted(part) + " has no room for its two check characters";
+    return quotedForMessage(part) + " has no room for its two check characters";
   }
   const std::string_view body = part.substr(0, part.size() - 2);
   int sum = 0;
@@ -111,8 +109,8 @@ Problem checkCharactersProblem(std::string_view part) {
   sum %= 1021;
   const std::string expected{CSET32[static_cast<size_t>(sum >> 5)], CSET32[static_cast<size_t>(sum & 31)]};
   if (part.substr(body.size()) == expected) return std::nullopt;
-  return "check characters are " + quoted(part.substr(body.size())) + ", expected '" + expected + "' in " +
-         quoted(part);
+  return "check characters are " + quotedForMessage(part.substr(body.size())) + ", expected '" + expected + "' in " +
+         quotedForMessage(part);
 }
 
 int daysInMonth(long long year, long long month) {
@@ -136,7 +134,7 @@ Problem dateProblem(std::string_view part, size_t yearDigits, bool dayMayBeZero)
   } else {
     return std::nullopt;
   }
-  return quoted(part) + " is not a date (" + why + ")";
+  return quotedForMessage(part) + " is not a date (" + why + ")";
 }
 
 // Hours, minutes and seconds as consecutive two-digit fields, each below its limit.
@@ -144,7 +142,7 @@ Problem timeProblem(std::string_view part, std::initializer_list<std::pair<const
   size_t at = 0;
   for (const auto& [name, limit] : fields) {
     const long long value = number(part.substr(at, 2));
-    if (value >= limit) return quoted(part) + " is not a time (" + name + " " + std::to_string(value) + ")";
+    if (value >= limit) return quotedForMessage(part) + " is not a time (" + name + " " + std::to_string(value) + ")";
     at += 2;
   }
   return std::nullopt;
@@ -155,7 +153,7 @@ Problem percentEncodingProblem(std::string_view part) {
   for (size_t i = 0; i < part.size(); ++i) {
     if (part[i] != '%') continue;
     if (i + 2 >= part.size() || !isHex(part[i + 1]) || !isHex(part[i + 2])) {
-      return quoted(part) + " has a '%' without two hex digits at position " + std::to_string(i + 1);
+      return quotedForMessage(part) + " has a '%' without two hex digits at position " + std::to_string(i + 1);
     }
     i += 2;
   }
@@ -180,7 +178,7 @@ Problem ibanProblem(std::string_view part) {
     }
   }
   if (ok && remainder == 1) return std::nullopt;
-  return quoted(part) + " is not an IBAN";
+  return quotedForMessage(part) + " is not an IBAN";
 }
 
 // "n/m" with 1 <= n <= m <= 9.
@@ -189,17 +187,17 @@ Problem sequenceProblem(std::string_view part) {
       part[0] <= part[2]) {
     return std::nullopt;
   }
-  return quoted(part) + " is not a position in a sequence such as '1/2'";
+  return quotedForMessage(part) + " is not a position in a sequence such as '1/2'";
 }
 
 Problem oneOf(std::string_view part, std::string_view allowed, const char* what) {
   if (part.size() == 1 && allowed.find(part[0]) != std::string_view::npos) return std::nullopt;
-  return quoted(part) + " is not " + what;
+  return quotedForMessage(part) + " is not " + what;
 }
 
 Problem atMost(std::string_view part, long long limit, const char* what) {
   if (number(part) <= limit) return std::nullopt;
-  return quoted(part) + " is not " + what + " (above " + std::to_string(limit) + ")";
+  return quotedForMessage(part) + " is not " + what + " (above " + std::to_string(limit) + ")";
 }
 
 // The content check `linter` on a component whose characters already passed its set.
@@ -221,13 +219,13 @@ Problem lintProblem(Linter linter, std::string_view part) {
       if (isIso3166Numeric(static_cast<int>(number(part))) || (linter == Linter::Iso3166999 && part == "999")) {
         return std::nullopt;
       }
-      return quoted(part) + " is not an ISO 3166 country code";
+      return quotedForMessage(part) + " is not an ISO 3166 country code";
     case Linter::Iso3166alpha2:
       if (isIso3166Alpha2(part[0], part[1])) return std::nullopt;
-      return quoted(part) + " is not an ISO 3166 alpha-2 country code";
+      return quotedForMessage(part) + " is not an ISO 3166 alpha-2 country code";
     case Linter::Iso4217:
       if (isIso4217Numeric(static_cast<int>(number(part)))) return std::nullopt;
-      return quoted(part) + " is not an ISO 4217 currency code";
+      return quotedForMessage(part) + " is not an ISO 4217 currency code";
     case Linter::Pcenc: return percentEncodingProblem(part);
     case Linter::Iban: return ibanProblem(part);
     case Linter::Yesno: return oneOf(part, "01", "0 or 1");
@@ -237,21 +235,21 @@ Problem lintProblem(Linter linter, std::string_view part) {
     case Linter::Hyphen: return oneOf(part, "-", "'-'");
     case Linter::Importeridx:
       if (part.size() == 1 && isBase64url(part[0])) return std::nullopt;
-      return quoted(part) + " is not an importer index (0-9, A-Z, a-z, '-' or '_')";
+      return quotedForMessage(part) + " is not an importer index (0-9, A-Z, a-z, '-' or '_')";
     case Linter::Nonzero:
       if (number(part) != 0) return std::nullopt;
-      return quoted(part) + " must not be zero";
+      return quotedForMessage(part) + " must not be zero";
     case Linter::Nozeroprefix:
       if (part.size() == 1 || part[0] != '0') return std::nullopt;
-      return quoted(part) + " must not start with 0";
+      return quotedForMessage(part) + " must not start with 0";
     case Linter::Hasnondigit:
       if (!allDigits(part)) return std::nullopt;
-      return quoted(part) + " must hold a character other than a digit";
+      return quotedForMessage(part) + " must hold a character other than a digit";
     case Linter::Pieceoftotal: {
       const long long piece = number(part.substr(0, 2));
       const long long total = number(part.substr(2, 2));
       if (piece >= 1 && piece <= total) return std::nullopt;
-      return quoted(part) + " is not a piece of a total (piece " + std::to_string(piece) + " of " +
+      return quotedForMessage(part) + " is not a piece of a total (piece " + std::to_string(piece) + " of " +
              std::to_string(total) + ")";
     }
     case Linter::Latitude: return atMost(part, 1800000000, "a latitude");
@@ -282,8 +280,8 @@ Problem componentsProblem(std::string_view data, const Gs1Component* components,
     max += components[k].maxLength;
   }
   const std::string sizeText = std::to_string(data.size()) + " characters, " + lengthText(min, max);
-  if (data.size() < min) return "data " + quoted(data) + " is too short (" + sizeText + ")";
-  if (data.size() > max) return "data " + quoted(data) + " is too long (" + sizeText + ")";
+  if (data.size() < min) return "data " + quotedForMessage(data) + " is too short (" + sizeText + ")";
+  if (data.size() > max) return "data " + quotedForMessage(data) + " is too long (" + sizeText + ")";
 
   size_t at = 0;
   for (size_t k = 0; k < count && at < data.size(); ++k) {
@@ -291,12 +289,12 @@ Problem componentsProblem(std::string_view data, const Gs1Component* components,
     const size_t take = component.minLength == component.maxLength ? component.maxLength : data.size() - at;
     // Optional fixed-length parts are all or nothing.
     if (at + take > data.size()) {
-      return "data " + quoted(data) + " ends inside a " + std::to_string(take) + "-character field at position " +
+      return "data " + quotedForMessage(data) + " ends inside a " + std::to_string(take) + "-character field at position " +
              std::to_string(at + 1);
     }
     const std::string_view part = data.substr(at, take);
     if (const size_t bad = badCharacter(component.charset, part); bad != std::string_view::npos) {
-      return "data " + quoted(data) + " holds " + charsetProblem(component.charset) + " at position " +
+      return "data " + quotedForMessage(data) + " holds " + charsetProblem(component.charset) + " at position " +
              std::to_string(at + bad + 1);
     }
     for (const Linter linter : component.linters) {
@@ -310,7 +308,7 @@ Problem componentsProblem(std::string_view data, const Gs1Component* components,
 // The element strings of bracket-form `text`, each AI and data non-empty.
 Expected<std::vector<Element>> splitElements(std::string_view text) {
   if (text.empty()) return gs1Error("no element strings");
-  if (text[0] != '[') return gs1Error(quoted(text) + " does not start with an AI in brackets");
+  if (text[0] != '[') return gs1Error(quotedForMessage(text) + " does not start with an AI in brackets");
   std::vector<Element> elements;
   size_t at = 0;
   while (at < text.size()) {
@@ -347,7 +345,7 @@ Expected<bool> checkElement(const Element& element, bool noCheck) {
   if (!entry) {
     const size_t bad = badCharacter(Charset::Cset82, element.data);
     if (bad == std::string_view::npos) return false;
-    return gs1Error(name + " data " + quoted(element.data) + " holds " + charsetProblem(Charset::Cset82) +
+    return gs1Error(name + " data " + quotedForMessage(element.data) + " holds " + charsetProblem(Charset::Cset82) +
                     " at position " + std::to_string(bad + 1));
   }
   if (Problem problem = componentsProblem(element.data, gs1Components(*entry), entry->componentCount)) {

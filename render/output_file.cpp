@@ -267,7 +267,7 @@ bool OutputFile::commit() {
   if (m_replacing && m_options.sync == SyncPolicy::WhenReplacing && fsync(m_fd) != 0) return fileFailure(errno);
   if (!placeTemporary()) return false;
   if (m_links > 1)
-    m_warnings.push_back("'" + escapeControlBytes(m_path) + "' had other hard links; they keep the old content");
+    m_warnings.push_back(quotedForMessage(m_path) + " had other hard links; they keep the old content");
   abandon();  // closes what is left; nothing remains to remove
   return true;
 }
