@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "core/encode.h"
-#include "render/output_file.h"
+#include <dexmora/encode.h>
+#include <dexmora/output_file.h>
 #include "render/png.h"
 #include "render/png_compact.h"
 #include "render/raster.h"
@@ -101,7 +101,7 @@ void BM_CompactPng(benchmark::State& state) {
   dexmora::PngGeometry geometry;
   geometry.modulePixels = 5;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(dexmora::encodePngCompact(symbol, {dexmora::BLACK, dexmora::WHITE}, geometry));
+    benchmark::DoNotOptimize(dexmora::encodePngCompact(symbol, {dexmora::kBlack, dexmora::kWhite}, geometry));
   }
   state.SetItemsProcessed(state.iterations());
 }
@@ -152,10 +152,8 @@ void BM_WriteNewFile(benchmark::State& state) {
   options.sync = dexmora::SyncPolicy::Never;
   int n = 0;
   for (auto _ : state) {
-    dexmora::WriteFailure failure;
-    if (!dexmora::writeWholeFile((dir / std::to_string(++n)).string(), bytes.data(), bytes.size(), failure,
-                                 nullptr, options))
-      state.SkipWithError(failure.message.c_str());
+    const auto written = dexmora::writeFile((dir / std::to_string(++n)).string(), bytes, options);
+    if (!written) state.SkipWithError(written.error().message().c_str());
   }
   state.SetItemsProcessed(state.iterations());
   fs::remove_all(dir);

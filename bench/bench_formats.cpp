@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/encode.h"
-#include "render/output_format.h"
+#include <dexmora/encode.h>
+#include <dexmora/render.h>
 
 namespace {
 
@@ -17,11 +17,12 @@ dexmora::Symbol symbolOfSide(int side) {
 void renderFormat(benchmark::State& state, dexmora::OutputFormat format) {
   const dexmora::Symbol symbol = symbolOfSide(static_cast<int>(state.range(0)));
   dexmora::RenderSettings settings;
+  settings.geometry = dexmora::Geometry::Exact;
   settings.modulePixels = 4;
   size_t bytes = 0;
   for (auto _ : state) {
-    const dexmora::Expected<std::string> out = dexmora::renderOutput(symbol, format, settings, false);
-    bytes = out->size();
+    const dexmora::Expected<dexmora::Rendering> out = dexmora::render(symbol, format, settings);
+    bytes = out->bytes.size();
     benchmark::DoNotOptimize(bytes);
   }
   state.counters["bytes"] = static_cast<double>(bytes);

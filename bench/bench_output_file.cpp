@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "render/output_file.h"
+#include <dexmora/output_file.h>
 
 namespace {
 
@@ -22,11 +22,10 @@ struct BenchDirectory {
 };
 
 void writeOnce(benchmark::State& state, const std::string& path, dexmora::SyncPolicy sync) {
-  dexmora::WriteFailure failure;
   dexmora::OutputFileOptions options;
   options.sync = sync;
-  if (!dexmora::writeWholeFile(path, kContent.data(), kContent.size(), failure, nullptr, options))
-    state.SkipWithError(failure.message.c_str());
+  const auto written = dexmora::writeFile(path, kContent, options);
+  if (!written) state.SkipWithError(written.error().message().c_str());
 }
 
 void BM_NewFile(benchmark::State& state) {

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "classic/encode_job.h"
-#include "core/encode.h"
-#include "render/output_file.h"
+#include <dexmora/encode.h>
+#include <dexmora/output_file.h>
 #include "render/png.h"
 #include "render/raster.h"
 
@@ -52,8 +52,7 @@ dexmora::EncodeOptions squareOf(int side) {
 // Every write replaces the previous run's file; syncing each would time the
 // disk's flush rather than our work.
 bool writePng(const std::string& path, const std::string& png) {
-  dexmora::WriteFailure failure;
-  return dexmora::writeWholeFile(path, png.data(), png.size(), failure, nullptr, {dexmora::SyncPolicy::Never, {}});
+  return dexmora::writeFile(path, png, {dexmora::SyncPolicy::Never, {}}).ok();
 }
 
 // Encode, rasterise and compress: the command line's default path up to the write.

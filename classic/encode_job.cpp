@@ -9,7 +9,7 @@
 #include "classic/placement.h"
 #include "classic/reed_solomon.h"
 #include "classic/symbol_tables.h"
-#include "core/sizes.h"
+#include "core/size_table.h"
 #include "classic/rasterizer.h"
 
 int32_t requestedSize = 0;

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "core/galois.h"
-#include "core/sizes.h"
+#include "core/size_table.h"
 
 // One row of the ECC200 square-symbol attribute table.
 struct DmSymbolAttributeRow {

@@ -1,5 +1,8 @@
 #include "cli/batch.h"
 
+#include <dexmora/encode.h>
+#include <dexmora/output_file.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,9 +27,6 @@
 #include "cli/picture.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
-#include "core/encode.h"
-#include "core/escape.h"
-#include "render/output_file.h"
 
 namespace {
 
@@ -79,9 +79,9 @@ dexmora::Expected<LineCounts> planBatch(std::string_view input, const NameTempla
     const auto [it, fresh] = seen.emplace(name, line.number);
     if (!fresh) {
       std::string message = "lines " + std::to_string(it->second) + " and " + std::to_string(line.number) +
-                            " both name the file " + dexmora::quotedForMessage(name);
+                            " both name the file " + dexmora::quoted(name);
       if (!names.usesName()) message += std::string(": put {n}") + (tsv ? " or {name}" : "") + " in the -o template";
-      return dexmora::Error{dexmora::ErrorCode::BadOption, message + "; nothing was written"};
+      return dexmora::Error(dexmora::ErrorCode::BadOption, message + "; nothing was written");
     }
   }
   return counts;
@@ -145,24 +145,25 @@ class BatchRun {
     if (std::string problem = cliTextProblem(textBytes, false); !problem.empty()) {
       return refuse(line, DM_CLI_EXIT_DATA, problem);
     }
-    const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(textBytes, m_options.encode);
-    if (!symbol) return refuse(line, DM_CLI_EXIT_DATA, symbol.error().message);
-    if (const std::string warning = resizeWarning(m_options.encode.size, *symbol); !warning.empty()) {
+    const std::string path = m_names.expand(line.number, name);
+    const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(path, m_options.library.format);
+    if (!format) return refuse(line, DM_CLI_EXIT_DATA, format.error().message());
+    const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(textBytes, m_options.encode());
+    if (!symbol) return refuse(line, DM_CLI_EXIT_DATA, symbol.error().message());
+    if (const std::string warning = resizeWarning(m_options.encode().size, *symbol); !warning.empty()) {
       say("line " + std::to_string(line.number) + ": warning: " + warning);
     }
-    const Picture picture = makePicture(*symbol, m_options, textBytes);
+    const Picture picture = makePicture(*symbol, *format, m_options, textBytes);
     for (const std::string& warning : picture.warnings) warnOnce(warning);
     if (picture.status != 0) {
       return refuse(line, picture.status == DM_CLI_EXIT_SOFTWARE ? DM_CLI_EXIT_SOFTWARE : DM_CLI_EXIT_DATA,
                     picture.message);
     }
-    const std::string path = m_names.expand(line.number, name);
-    dexmora::WriteFailure failure;
-    std::vector<std::string> warnings;
-    const bool written = dexmora::writeWholeFile(path, picture.bytes.data(), picture.bytes.size(), failure,
-                                                 &warnings, fileOptions);
-    for (const std::string& warning : warnings) say("line " + std::to_string(line.number) + ": warning: " + warning);
-    if (!written) return refuse(line, DM_CLI_EXIT_CANT_CREATE, failure.message);
+    const dexmora::Expected<dexmora::WriteReport> written = dexmora::writeFile(path, picture.bytes, fileOptions);
+    if (!written) return refuse(line, DM_CLI_EXIT_CANT_CREATE, written.error().message());
+    for (const std::string& warning : written->warnings) {
+      say("line " + std::to_string(line.number) + ": warning: " + warning);
+    }
     return DM_CLI_EXIT_OK;
   }
 
@@ -231,7 +232,7 @@ bool syncOutput(const std::string& directory, BatchReporter& reporter) {
   }
   const int err = errno;
   if (fd >= 0) close(fd);
-  reporter.say("cannot sync the files in " + dexmora::quotedForMessage(directory) +
+  reporter.say("cannot sync the files in " + dexmora::quoted(directory) +
                " to the disk: " + std::strerror(err));
   return false;
 }
@@ -248,10 +249,12 @@ std::string summary(const BatchRun& run, const LineCounts& counts) {
 
 int runBatch(const CliOptions& options) {
   BatchReporter reporter;
-  const std::string pattern = options.outputGiven ? options.outputPath : options.tsv ? "{name}" : "{n:05}.png";
+  const std::string numbered =
+      "{n:05}." + std::string(dexmora::formatName(options.library.format.value_or(dexmora::OutputFormat::Png)));
+  const std::string pattern = options.outputGiven ? options.outputPath : options.tsv ? "{name}" : numbered;
   const dexmora::Expected<NameTemplate> names = NameTemplate::parse(pattern, options.tsv);
   if (!names) {
-    reporter.say(names.error().message);
+    reporter.say(names.error().message());
     return DM_CLI_EXIT_USAGE;
   }
   const dexmora::BatchInput input = dexmora::readBatchInput(options.batchFile);
@@ -261,7 +264,7 @@ int runBatch(const CliOptions& options) {
   }
   const dexmora::Expected<LineCounts> counts = planBatch(input.bytes, *names, options.tsv);
   if (!counts) {
-    reporter.say(counts.error().message);
+    reporter.say(counts.error().message());
     return DM_CLI_EXIT_USAGE;
   }
   // A directory that is not there would fail every line alike: said once.
@@ -270,7 +273,7 @@ int runBatch(const CliOptions& options) {
   const bool found = stat(directory.c_str(), &st) == 0;
   if (counts->work > 0 && (!found || !S_ISDIR(st.st_mode))) {
     const int err = found ? ENOTDIR : errno;
-    reporter.say("cannot write files in " + dexmora::quotedForMessage(directory) + ": " + std::strerror(err) +
+    reporter.say("cannot write files in " + dexmora::quoted(directory) + ": " + std::strerror(err) +
                  "; nothing was written");
     return DM_CLI_EXIT_CANT_CREATE;
   }

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "cli/text_input.h"
-#include "core/escape.h"
+#include <dexmora/error.h>
 
 namespace dexmora {
 

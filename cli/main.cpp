@@ -4,17 +4,16 @@
 #include <new>
 #include <string>
 
+#include <dexmora/encode.h>
+#include <dexmora/output_file.h>
+
 #include "cli/batch.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/picture.h"
 #include "cli/signal_cleanup.h"
-#include "cli/symbol_text.h"
 #include "cli/text_input.h"
 #include "cli/usage.h"
-#include "core/encode.h"
-#include "core/escape.h"
-#include "render/output_file.h"
 
 namespace {
 
@@ -32,12 +31,8 @@ int printOut(const std::string& out) {
   return DM_CLI_EXIT_OK;
 }
 
-int encodeStatus(const dexmora::Error& error) {
-  return error.code == dexmora::ErrorCode::OutOfMemory ? DM_CLI_EXIT_NO_MEMORY : DM_CLI_EXIT_USAGE;
-}
-
 int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
-  const Picture picture = makePicture(symbol, options, text);
+  const Picture picture = makePicture(symbol, options.format, options, text);
   for (const std::string& warning : picture.warnings) {
     std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
   }
@@ -45,12 +40,13 @@ int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const
   if (options.toStdout) return printOut(picture.bytes);
   dexmora::OutputFileOptions fileOptions;
   fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
-  dexmora::WriteFailure failure;
-  std::vector<std::string> warnings;
-  const bool written = dexmora::writeWholeFile(options.outputPath, picture.bytes.data(), picture.bytes.size(),
-                                               failure, &warnings, fileOptions);
-  for (const std::string& warning : warnings) std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
-  if (!written) return fail(failure.errnum == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE, failure.message);
+  const dexmora::Expected<dexmora::WriteReport> written =
+      dexmora::writeFile(options.outputPath, picture.bytes, fileOptions);
+  if (!written) {
+    const dexmora::Error& error = written.error();
+    return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE, error.message());
+  }
+  for (const std::string& warning : written->warnings) std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
   return DM_CLI_EXIT_OK;
 }
 
@@ -77,14 +73,14 @@ int run(int argc, char** argv) {
     return fail(DM_CLI_EXIT_USAGE, problem);
   }
 
-  const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode);
-  if (!symbol) return fail(encodeStatus(symbol.error()), symbol.error().message);
-  if (const std::string warning = resizeWarning(options.encode.size, *symbol); !warning.empty()) {
+  const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode());
+  if (!symbol) return fail(statusOf(symbol.error()), symbol.error().message());
+  if (const std::string warning = resizeWarning(options.encode().size, *symbol); !warning.empty()) {
     std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
   }
   switch (options.mode) {
-    case CliMode::Dump: return printOut(formatModuleRows(*symbol));
-    case CliMode::Codewords: return printOut(formatCodewords(*symbol));
+    case CliMode::Dump: return printOut(dexmora::modulesText(*symbol));
+    case CliMode::Codewords: return printOut(dexmora::codewordsText(*symbol));
     default: break;
   }
   dexmora::installSignalCleanup(dexmora::InterruptHandling::RemoveAndDie);

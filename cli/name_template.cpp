@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "core/escape.h"
+#include <dexmora/error.h>
 
 namespace dexmora {
 
@@ -11,7 +11,7 @@ namespace {
 constexpr int kMaxWidth = 20;  // a 64-bit line number has at most 20 digits
 
 Error templateError(std::string_view text, const std::string& why) {
-  return Error{ErrorCode::BadOption, "bad name template '" + escapeControlBytes(text) + "': " + why};
+  return Error(ErrorCode::BadOption, "bad name template " + quoted(text) + ": " + why);
 }
 
 // W of "n:0W": a zero then 1 to kMaxWidth; -1 when `field` is not that form.

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/expected.h"
+#include <dexmora/error.h>
 
 namespace dexmora {
 

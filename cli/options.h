@@ -2,22 +2,18 @@
 
 #include <string>
 
-#include "core/encode.h"
-#include "render/output_format.h"
-#include "render/render_settings.h"
+#include <dexmora/option_set.h>
 
 enum class CliMode { Write, Dump, Codewords, Help, Version };
 
 // What the command line asks for.
 struct CliOptions {
   CliMode mode = CliMode::Write;
-  dexmora::EncodeOptions encode;  // size request, encodation, GS1, ECI, ... and the 144x144 layout
+  dexmora::OptionSet library;  // every option the library knows, finished
   std::string outputPath = "output.png";
   bool outputGiven = false;
   bool toStdout = false;  // -o -
-  dexmora::OutputFormat format = dexmora::OutputFormat::Png;
-  dexmora::RenderSettings render;  // validated
-  bool defaultRendering = true;    // no rendering option given: the first release's picture
+  dexmora::OutputFormat format = dexmora::OutputFormat::Png;  // of the single run's file
   bool verify = false;
   // Batch work: one symbol per line of batchFile (standard input when empty).
   bool batch = false;
@@ -27,6 +23,9 @@ struct CliOptions {
   bool quiet = false; // no progress bar
   bool textFromStdin = true;
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
+
+  const dexmora::EncodeOptions& encode() const { return library.encode; }
+  const dexmora::RenderSettings& render() const { return library.render; }
 };
 
 // Either the options or, when `error` is not empty, why the command line was

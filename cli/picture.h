@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <dexmora/render.h>
+#include <dexmora/symbol.h>
+
 #include "cli/options.h"
-#include "core/symbol.h"
 
 // The bytes of the file a run writes, with what it has to say on stderr.
 struct Picture {
@@ -18,7 +20,12 @@ struct Picture {
 // does not fit 10x10; using 12x12"), or an empty string.
 std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol);
 
-// Renders `symbol` in the format and with the settings the options ask for,
-// and, with --verify, reads the picture back and checks it against the
-// symbol and `text` before anything is written.
-Picture makePicture(const dexmora::Symbol& symbol, const CliOptions& options, const std::string& text);
+// Renders `symbol` in `format` with the settings the options ask for, and,
+// with --verify, reads a PNG back and checks it against the symbol and
+// `text` before anything is written.
+Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format, const CliOptions& options,
+                    const std::string& text);
+
+// The exit status for a library error: 2 out of memory, 70 a --verify
+// mismatch or a picture the image library refused, else 64.
+int statusOf(const dexmora::Error& error);

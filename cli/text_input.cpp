@@ -5,8 +5,7 @@
 
 #include <unistd.h>
 
-#include "core/encodation.h"
-#include "core/sizes.h"
+#include <dexmora/sizes.h>
 
 CliInput readCliInput(std::FILE* stream) {
   CliInput input;
@@ -37,10 +36,10 @@ void dropTrailingNewline(std::string& text) {
 std::string cliTextProblem(const std::string& text, bool truncated) {
   if (text.empty()) return "the text is empty";
   if (truncated) {
-    const size_t needed = dexmora::basicLength(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    return "the text is too long: its first " + std::to_string(text.size()) + " bytes alone need " +
-           std::to_string(needed) + " codewords, and the largest symbol (144x144) holds " +
-           std::to_string(dexmora::MAX_DATA_CODEWORDS);
+    const dexmora::SymbolSize& largest = *dexmora::findSymbolSize(144, 144);
+    return "the text is too long: it is over " + std::to_string(DM_CLI_MAX_INPUT_BYTES) +
+           " bytes, and the largest symbol (" + dexmora::sizeName(largest) + ") holds " +
+           std::to_string(largest.dataCodewords) + " codewords";
   }
   return {};
 }

@@ -14,26 +14,17 @@ set_target_properties(dexmora_core PROPERTIES EXPORT_NAME core)
 set_target_properties(dexmora_render PROPERTIES EXPORT_NAME render)
 install(TARGETS dexmora_core dexmora_render EXPORT DexmoraTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
-# Every header of both libraries is public (none names a libpng or zxing-cpp
-# type); the folders stay so that "core/encode.h" resolves under include/dexmora.
-foreach(dir core render)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/
-          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dexmora/${dir}
-          COMPONENT dev
-          FILES_MATCHING PATTERN "*.h")
-endforeach()
+# Only include/dexmora is installed: the public headers, which include each
+# other as <dexmora/...>. Every other header stays inside its library.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/dexmora
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        COMPONENT dev
+        FILES_MATCHING PATTERN "*.h")
 
 # The libraries are static, so their private link dependencies are the
 # consumer's too: the package config finds them and dexmora.pc requires them.
-get_target_property(dexmora_render_links dexmora_render LINK_LIBRARIES)
-set(DEXMORA_FIND_ZXING "")
 set(DEXMORA_PC_REQUIRES "libpng")
 set(DEXMORA_DEV_DEPENDS "libpng-dev")
-if("ZXing::ZXing" IN_LIST dexmora_render_links)
-  set(DEXMORA_FIND_ZXING "find_dependency(ZXing)")
-  string(APPEND DEXMORA_PC_REQUIRES " zxing")
-  string(APPEND DEXMORA_DEV_DEPENDS ", libzxing-dev")
-endif()
 
 install(EXPORT DexmoraTargets NAMESPACE Dexmora:: DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/DexmoraConfig.cmake.in

@@ -1,14 +1,9 @@
-#include <string>
-
-#include "core/gs1.h"
+#include "core/header_codewords.h"
 
 namespace dexmora {
 
-Expected<std::vector<uint8_t>> eciCodewords(int value) {
+std::vector<uint8_t> eciCodewords(int value) {
   constexpr uint8_t ECI = 241;
-  if (value < 0 || value > 999999) {
-    return Error{ErrorCode::BadOption, "ECI " + std::to_string(value) + " is out of range (0 to 999999)"};
-  }
   if (value < 127) return std::vector<uint8_t>{ECI, static_cast<uint8_t>(value + 1)};
   // Each further codeword carries a base-254 digit 1..254; the first one's
   // range (128-191 or 192-207) tells how many follow.

@@ -44,7 +44,7 @@ std::optional<Error> checkForcedMode(const std::vector<uint16_t>& units, Encodat
 }
 
 Expected<std::vector<uint16_t>> inputUnits(const uint8_t* text, size_t length, const DataOptions& options) {
-  if (options.gs1) return parseGs1(text, length, options.gs1GroupSeparator, options.gs1NoCheck);
+  if (gs1Input(options)) return parseGs1(text, length, {options.gs1GroupSeparator, options.gs1NoCheck, options.gs1Parens});
   return std::vector<uint16_t>(text, text + length);
 }
 
@@ -116,15 +116,11 @@ int largestCapacity(const int* candidates, int candidateCount) {
 
 Expected<DataStream> encodeData(const uint8_t* text, size_t length, const DataOptions& options,
                                 const int* candidates, int candidateCount) {
-  if (std::optional<Error> error = checkDataOptions(options)) return *error;
-  if (candidateCount <= 0) return Error{ErrorCode::BadOption, "no symbol size to choose from"};
+  if (candidateCount <= 0) return Error(ErrorCode::BadOption, "no symbol size to choose from");
   Expected<std::vector<uint16_t>> units = inputUnits(text, length, options);
   if (!units) return units.error();
-  Expected<std::vector<uint8_t>> header = headerCodewords(options);
-  if (!header) return header.error();
-
   DataStream data;
-  data.codewords = std::move(header).value();
+  data.codewords = headerCodewords(options);
   if (options.encodation == Encodation::Basic) {
     const size_t needed =
         appendBasicUnits(data.codewords, *units, static_cast<size_t>(largestCapacity(candidates, candidateCount)));

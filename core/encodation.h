@@ -2,46 +2,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
-#include "core/expected.h"
-#include "core/sizes.h"
+#include <dexmora/error.h>
+#include <dexmora/options.h>
+
+#include "core/size_table.h"
 
 namespace dexmora {
 
-// How the text becomes data codewords.
-enum class Encodation : uint8_t {
-  Basic,    // ASCII with digit pairs and Base 256 fields, exactly as the first release
-  Minimal,  // the shortest stream over all six modes and their switches
-  Ascii,    // forced single modes, for applications that demand one
-  C40,
-  Text,
-  X12,
-  Edifact,
-  Base256,
-};
-
-// Structured append: this symbol's place in a sequence of up to 16.
-struct StructuredAppend {
-  int position = 0;  // 1..count; 0 when the symbol stands alone
-  int count = 0;     // 2..16
-  int fileId = 0;    // identifies the sequence: 1..64516 (0 = 1), written as two codewords 1..254
-};
-
-struct DataOptions {
-  Encodation encodation = Encodation::Basic;
-  bool gs1 = false;                // the text is GS1 element strings in bracket form
-  bool gs1GroupSeparator = false;  // separate variable-length fields with GS (29) instead of FNC1
-  bool gs1NoCheck = false;         // accept application identifiers the table does not know
-  int eci = -1;                    // ECI designator to put first; -1 for none
-  bool readerInit = false;         // reader programming symbol
-  int macro = 0;                   // 5 or 6 for the Macro 05 / Macro 06 header; 0 for none
-  StructuredAppend structuredAppend;
-};
-
-// Why these options cannot go together, or nullopt when they can.
-std::optional<Error> checkDataOptions(const DataOptions& options);
+// GS1 element strings in either notation.
+inline bool gs1Input(const DataOptions& options) { return options.gs1 || options.gs1Parens; }
 
 // The data codewords of `text` and the size they were built for.
 struct DataStream {

@@ -1,10 +1,12 @@
-#include "core/encode.h"
+#include <dexmora/encode.h>
 
 #include <new>
-#include <string>
 #include <utility>
 
+#include "core/encodation.h"
 #include "core/placement.h"
+#include "core/reed_solomon.h"
+#include "core/symbol_access.h"
 
 namespace dexmora {
 
@@ -20,27 +22,22 @@ Symbol finishSymbol(int sizeIndex, std::vector<uint8_t> data, Dm144Layout layout
   computeErrorCorrection(codewords.data(), size, layout);
   std::vector<uint8_t> grid(static_cast<size_t>(size.mappingRows()) * static_cast<size_t>(size.mappingCols()));
   placeCodewords(grid.data(), size.mappingRows(), size.mappingCols(), codewords.data(), codewords.size());
-  return Symbol(sizeIndex, std::move(codewords), used, frameModules(size, grid.data()), layout);
+  return detail::SymbolAccess::make(sizeIndex, std::move(codewords), used, frameModules(size, grid.data()), layout);
 }
 
 }  // namespace
 
 Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options) {
   try {
-    const SizeRequest& request = options.size;
-    if ((request.rows != 0 || request.cols != 0) && findSize(request.rows, request.cols) < 0) {
-      return Error{ErrorCode::BadOption,
-                   "there is no " + std::to_string(request.rows) + "x" + std::to_string(request.cols) + " symbol"};
-    }
-    if (std::optional<Error> problem = checkDataOptions(options.data)) return std::move(*problem);
+    if (Expected<void> valid = checkEncodeOptions(options); !valid) return valid.error();
     int candidates[SIZE_COUNT];
-    const int count = candidateSizes(request, candidates);
+    const int count = candidateSizes(options.size, candidates);
     Expected<DataStream> data = encodeData(text, length, options.data, candidates, count);
     if (!data) return data.error();
     DataStream stream = std::move(data).value();
     return finishSymbol(stream.sizeIndex, std::move(stream.codewords), options.dm144);
   } catch (const std::bad_alloc&) {
-    return Error{ErrorCode::OutOfMemory, "out of memory"};
+    return Error(ErrorCode::OutOfMemory, "out of memory");
   }
 }
 

@@ -7,7 +7,6 @@
 #include <string_view>
 #include <utility>
 
-#include "core/escape.h"
 #include "core/gs1_table.h"
 
 namespace dexmora {
@@ -17,7 +16,7 @@ namespace {
 // One element string as written: "[ai]data", `position` 1-based at its '['.
 struct Element {
   std::string_view ai;
-  std::string_view data;
+  std::string data;  // escapes resolved
   size_t position;
 };
 
@@ -90,7 +89,7 @@ Problem checkDigitProblem(std::string_view part) {
   const int expected = gs1CheckDigit(digits, part.size() - 1);
   const int actual = part.back() - '0';
   if (actual == expected) return std::nullopt;
-  return "check digit is " + std::to_string(actual) + ", expected " + std::to_string(expected) + " in " + quotedForMessage(part);
+  return "check digit is " + std::to_string(actual) + ", expected " + std::to_string(expected) + " in " + quoted(part);
 }
 
 // The GMN's two check characters: the set 82 values weighted by primes from
@@ -99,7 +98,7 @@ Problem checkCharactersProblem(std::string_view part) {
   constexpr int PRIMES[] = {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37, 41, 43, 47, 53, 59, 61, 67, 71, 73, 79, 83};
   constexpr std::string_view CSET32 = "23456789ABCDEFGHJKLMNPQRSTUVWXYZ";
   if (part.size() < 2 || part.size() - 2 > std::size(PRIMES)) {
-    return quotedForMessage(part) + " has no room for its two check characters";
+    return quoted(part) + " has no room for its two check characters";
   }
   const std::string_view body = part.substr(0, part.size() - 2);
   int sum = 0;
@@ -109,8 +108,8 @@ Problem checkCharactersProblem(std::string_view part) {
   sum %= 1021;
   const std::string expected{CSET32[static_cast<size_t>(sum >> 5)], CSET32[static_cast<size_t>(sum & 31)]};
   if (part.substr(body.size()) == expected) return std::nullopt;
-  return "check characters are " + quotedForMessage(part.substr(body.size())) + ", expected '" + expected + "' in " +
-         quotedForMessage(part);
+  return "check characters are " + quoted(part.substr(body.size())) + ", expected '" + expected + "' in " +
+         quoted(part);
 }
 
 int daysInMonth(long long year, long long month) {
@@ -134,7 +133,7 @@ Problem dateProblem(std::string_view part, size_t yearDigits, bool dayMayBeZero)
   } else {
     return std::nullopt;
   }
-  return quotedForMessage(part) + " is not a date (" + why + ")";
+  return quoted(part) + " is not a date (" + why + ")";
 }
 
 // Hours, minutes and seconds as consecutive two-digit fields, each below its limit.
@@ -142,7 +141,7 @@ Problem timeProblem(std::string_view part, std::initializer_list<std::pair<const
   size_t at = 0;
   for (const auto& [name, limit] : fields) {
     const long long value = number(part.substr(at, 2));
-    if (value >= limit) return quotedForMessage(part) + " is not a time (" + name + " " + std::to_string(value) + ")";
+    if (value >= limit) return quoted(part) + " is not a time (" + name + " " + std::to_string(value) + ")";
     at += 2;
   }
   return std::nullopt;
@@ -153,7 +152,7 @@ Problem percentEncodingProblem(std::string_view part) {
   for (size_t i = 0; i < part.size(); ++i) {
     if (part[i] != '%') continue;
     if (i + 2 >= part.size() || !isHex(part[i + 1]) || !isHex(part[i + 2])) {
-      return quotedForMessage(part) + " has a '%' without two hex digits at position " + std::to_string(i + 1);
+      return quoted(part) + " has a '%' without two hex digits at position " + std::to_string(i + 1);
     }
     i += 2;
   }
@@ -178,7 +177,7 @@ Problem ibanProblem(std::string_view part) {
     }
   }
   if (ok && remainder == 1) return std::nullopt;
-  return quotedForMessage(part) + " is not an IBAN";
+  return quoted(part) + " is not an IBAN";
 }
 
 // "n/m" with 1 <= n <= m <= 9.
@@ -187,17 +186,17 @@ Problem sequenceProblem(std::string_view part) {
       part[0] <= part[2]) {
     return std::nullopt;
   }
-  return quotedForMessage(part) + " is not a position in a sequence such as '1/2'";
+  return quoted(part) + " is not a position in a sequence such as '1/2'";
 }
 
 Problem oneOf(std::string_view part, std::string_view allowed, const char* what) {
   if (part.size() == 1 && allowed.find(part[0]) != std::string_view::npos) return std::nullopt;
-  return quotedForMessage(part) + " is not " + what;
+  return quoted(part) + " is not " + what;
 }
 
 Problem atMost(std::string_view part, long long limit, const char* what) {
   if (number(part) <= limit) return std::nullopt;
-  return quotedForMessage(part) + " is not " + what + " (above " + std::to_string(limit) + ")";
+  return quoted(part) + " is not " + what + " (above " + std::to_string(limit) + ")";
 }
 
 // The content check `linter` on a component whose characters already passed its set.
@@ -219,13 +218,13 @@ Problem lintProblem(Linter linter, std::string_view part) {
       if (isIso3166Numeric(static_cast<int>(number(part))) || (linter == Linter::Iso3166999 && part == "999")) {
         return std::nullopt;
       }
-      return quotedForMessage(part) + " is not an ISO 3166 country code";
+      return quoted(part) + " is not an ISO 3166 country code";
     case Linter::Iso3166alpha2:
       if (isIso3166Alpha2(part[0], part[1])) return std::nullopt;
-      return quotedForMessage(part) + " is not an ISO 3166 alpha-2 country code";
+      return quoted(part) + " is not an ISO 3166 alpha-2 country code";
     case Linter::Iso4217:
       if (isIso4217Numeric(static_cast<int>(number(part)))) return std::nullopt;
-      return quotedForMessage(part) + " is not an ISO 4217 currency code";
+      return quoted(part) + " is not an ISO 4217 currency code";
     case Linter::Pcenc: return percentEncodingProblem(part);
     case Linter::Iban: return ibanProblem(part);
     case Linter::Yesno: return oneOf(part, "01", "0 or 1");
@@ -235,21 +234,21 @@ Problem lintProblem(Linter linter, std::string_view part) {
     case Linter::Hyphen: return oneOf(part, "-", "'-'");
     case Linter::Importeridx:
       if (part.size() == 1 && isBase64url(part[0])) return std::nullopt;
-      return quotedForMessage(part) + " is not an importer index (0-9, A-Z, a-z, '-' or '_')";
+      return quoted(part) + " is not an importer index (0-9, A-Z, a-z, '-' or '_')";
     case Linter::Nonzero:
       if (number(part) != 0) return std::nullopt;
-      return quotedForMessage(part) + " must not be zero";
+      return quoted(part) + " must not be zero";
     case Linter::Nozeroprefix:
       if (part.size() == 1 || part[0] != '0') return std::nullopt;
-      return quotedForMessage(part) + " must not start with 0";
+      return quoted(part) + " must not start with 0";
     case Linter::Hasnondigit:
       if (!allDigits(part)) return std::nullopt;
-      return quotedForMessage(part) + " must hold a character other than a digit";
+      return quoted(part) + " must hold a character other than a digit";
     case Linter::Pieceoftotal: {
       const long long piece = number(part.substr(0, 2));
       const long long total = number(part.substr(2, 2));
       if (piece >= 1 && piece <= total) return std::nullopt;
-      return quotedForMessage(part) + " is not a piece of a total (piece " + std::to_string(piece) + " of " +
+      return quoted(part) + " is not a piece of a total (piece " + std::to_string(piece) + " of " +
              std::to_string(total) + ")";
     }
     case Linter::Latitude: return atMost(part, 1800000000, "a latitude");
@@ -280,8 +279,8 @@ Problem componentsProblem(std::string_view data, const Gs1Component* components,
     max += components[k].maxLength;
   }
   const std::string sizeText = std::to_string(data.size()) + " characters, " + lengthText(min, max);
-  if (data.size() < min) return "data " + quotedForMessage(data) + " is too short (" + sizeText + ")";
-  if (data.size() > max) return "data " + quotedForMessage(data) + " is too long (" + sizeText + ")";
+  if (data.size() < min) return "data " + quoted(data) + " is too short (" + sizeText + ")";
+  if (data.size() > max) return "data " + quoted(data) + " is too long (" + sizeText + ")";
 
   size_t at = 0;
   for (size_t k = 0; k < count && at < data.size(); ++k) {
@@ -289,12 +288,12 @@ Problem componentsProblem(std::string_view data, const Gs1Component* components,
     const size_t take = component.minLength == component.maxLength ? component.maxLength : data.size() - at;
     // Optional fixed-length parts are all or nothing.
     if (at + take > data.size()) {
-      return "data " + quotedForMessage(data) + " ends inside a " + std::to_string(take) + "-character field at position " +
+      return "data " + quoted(data) + " ends inside a " + std::to_string(take) + "-character field at position " +
              std::to_string(at + 1);
     }
     const std::string_view part = data.substr(at, take);
     if (const size_t bad = badCharacter(component.charset, part); bad != std::string_view::npos) {
-      return "data " + quotedForMessage(data) + " holds " + charsetProblem(component.charset) + " at position " +
+      return "data " + quoted(data) + " holds " + charsetProblem(component.charset) + " at position " +
              std::to_string(at + bad + 1);
     }
     for (const Linter linter : component.linters) {
@@ -305,24 +304,44 @@ Problem componentsProblem(std::string_view data, const Gs1Component* components,
   return std::nullopt;
 }
 
-// The element strings of bracket-form `text`, each AI and data non-empty.
-Expected<std::vector<Element>> splitElements(std::string_view text) {
+// The element strings of `text`, each AI and data non-empty: "[01]…" in
+// brackets, or "(01)…" in parentheses, where a parenthesis in the data is
+// written \( or \).
+Expected<std::vector<Element>> splitElements(std::string_view text, bool parens) {
+  const char open = parens ? '(' : '[';
+  const char close = parens ? ')' : ']';
+  const std::string pair = {open, close};
   if (text.empty()) return gs1Error("no element strings");
-  if (text[0] != '[') return gs1Error(quotedForMessage(text) + " does not start with an AI in brackets");
+  if (text[0] != open) {
+    std::string message = quoted(text) + " does not start with an AI in " + (parens ? "parentheses" : "brackets");
+    if (!parens && text[0] == '(') message += "; for AIs in parentheses add " + optionRef("gs1-parens");
+    return gs1Error(message);
+  }
   std::vector<Element> elements;
   size_t at = 0;
   while (at < text.size()) {
-    const size_t close = text.find_first_of("[]", at + 1);
-    if (close == std::string_view::npos || text[close] == '[') {
-      return gs1Error("'[' at position " + std::to_string(at + 1) + " has no closing ']'");
+    const size_t aiEnd = text.find_first_of(pair, at + 1);
+    if (aiEnd == std::string_view::npos || text[aiEnd] == open) {
+      return gs1Error("'" + std::string(1, open) + "' at position " + std::to_string(at + 1) + " has no closing '" +
+                      std::string(1, close) + "'");
     }
-    const size_t next = text.find_first_of("[]", close + 1);
-    if (next != std::string_view::npos && text[next] == ']') {
-      return gs1Error("']' at position " + std::to_string(next + 1) + " has no opening '['");
+    Element element{text.substr(at + 1, aiEnd - at - 1), {}, at + 1};
+    size_t i = aiEnd + 1;
+    for (; i < text.size() && text[i] != open; ++i) {
+      if (parens && text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '(' || text[i + 1] == ')')) {
+        element.data += text[++i];
+        continue;
+      }
+      if (text[i] == close) {
+        std::string message = "'" + std::string(1, close) + "' at position " + std::to_string(i + 1) +
+                              " has no opening '" + std::string(1, open) + "'";
+        if (parens) message += "; write \\) for a parenthesis in the data";
+        return gs1Error(message);
+      }
+      element.data += text[i];
     }
-    const size_t end = next == std::string_view::npos ? text.size() : next;
-    elements.push_back({text.substr(at + 1, close - at - 1), text.substr(close + 1, end - close - 1), at + 1});
-    at = end;
+    elements.push_back(std::move(element));
+    at = i;
   }
   return elements;
 }
@@ -345,7 +364,7 @@ Expected<bool> checkElement(const Element& element, bool noCheck) {
   if (!entry) {
     const size_t bad = badCharacter(Charset::Cset82, element.data);
     if (bad == std::string_view::npos) return false;
-    return gs1Error(name + " data " + quotedForMessage(element.data) + " holds " + charsetProblem(Charset::Cset82) +
+    return gs1Error(name + " data " + quoted(element.data) + " holds " + charsetProblem(Charset::Cset82) +
                     " at position " + std::to_string(bad + 1));
   }
   if (Problem problem = componentsProblem(element.data, gs1Components(*entry), entry->componentCount)) {
@@ -365,8 +384,10 @@ int gs1CheckDigit(const uint8_t* digits, size_t count) {
   return (10 - sum % 10) % 10;
 }
 
-Expected<std::vector<uint16_t>> parseGs1(const uint8_t* text, size_t length, bool groupSeparator, bool noCheck) {
-  const auto elements = splitElements(std::string_view(reinterpret_cast<const char*>(text), length));
+Expected<std::vector<uint16_t>> parseGs1(const uint8_t* text, size_t length, const Gs1Syntax& syntax) {
+  const bool groupSeparator = syntax.groupSeparator;
+  const bool noCheck = syntax.noCheck;
+  const auto elements = splitElements(std::string_view(reinterpret_cast<const char*>(text), length), syntax.parens);
   if (!elements) return elements.error();
   std::vector<uint16_t> units;
   units.reserve(length);

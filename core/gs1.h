@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/expected.h"
+#include <dexmora/error.h>
 
 namespace dexmora {
 
@@ -19,11 +19,12 @@ constexpr uint8_t GS1_GROUP_SEPARATOR = 29;
 // content checks (check digits, dates, times, country and currency codes, percent-encoding, ...).
 // `noCheck` accepts AIs the dictionary does not know, as variable-length set 82 data; AIs it knows
 // are checked all the same, and malformed brackets are refused either way. Errors are BadGs1.
-Expected<std::vector<uint16_t>> parseGs1(const uint8_t* text, size_t length, bool groupSeparator, bool noCheck);
-
-// The ECI designator's codewords: 241 then 1-3 codewords for value 0..999999 (the standard's ranges:
-// 0-126 -> value+1; 127-16382 -> two codewords; 16383-999999 -> three codewords). BadOption outside.
-Expected<std::vector<uint8_t>> eciCodewords(int value);
+struct Gs1Syntax {
+  bool groupSeparator = false;  // byte 29 instead of FNC1 between fields
+  bool noCheck = false;         // unknown AIs pass as set 82 data
+  bool parens = false;          // "(01)…" instead of "[01]…"; \( and \) are parentheses in the data
+};
+Expected<std::vector<uint16_t>> parseGs1(const uint8_t* text, size_t length, const Gs1Syntax& syntax);
 
 // The GS1 mod-10 check digit of `count` digits (weights 3, 1, 3, ... from the right).
 int gs1CheckDigit(const uint8_t* digits, size_t count);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/sizes.h"
+#include "core/size_table.h"
 
 namespace dexmora {
 

@@ -3,15 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/sizes.h"
+#include <dexmora/sizes.h>
 
 namespace dexmora {
-
-// Layout of the 144x144 symbol's error-correction blocks.
-enum class Dm144Layout : uint8_t {
-  Iso,      // the standard's interleaving
-  Defacto,  // the rotated block order older readers expect
-};
 
 // The n + 1 coefficients g[0..n] (g[k] of x^k, g[n] = 1) of the generator
 // polynomial (x + 2)(x + 2^2)...(x + 2^n) over GF(256), field polynomial 0x12D.

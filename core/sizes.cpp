@@ -1,6 +1,10 @@
-#include "core/sizes.h"
-
 #include <algorithm>
+#include <charconv>
+#include <stdexcept>
+#include <string>
+
+#include "core/option_text.h"
+#include "core/size_table.h"
 
 namespace dexmora {
 
@@ -10,6 +14,20 @@ int findSize(int rows, int cols) {
   }
   return -1;
 }
+
+int symbolSizeCount() { return SIZE_COUNT; }
+
+const SymbolSize& symbolSize(int index) {
+  if (index < 0 || index >= SIZE_COUNT) throw std::out_of_range("no symbol size " + std::to_string(index));
+  return SYMBOL_SIZES[index];
+}
+
+const SymbolSize* findSymbolSize(int rows, int cols) {
+  const int index = findSize(rows, cols);
+  return index < 0 ? nullptr : &SYMBOL_SIZES[index];
+}
+
+std::string sizeName(const SymbolSize& size) { return std::to_string(size.rows) + "x" + std::to_string(size.cols); }
 
 namespace {
 
@@ -22,6 +40,19 @@ bool allowed(SizeKind kind, Shape shape, bool dmre) {
   return false;
 }
 
+bool parseSide(std::string_view text, int& value) {
+  const char* const last = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), last, value);
+  return !text.empty() && error == std::errc() && stop == last;
+}
+
+// "18x8" names no symbol, but its turn does; a user who swapped the sides
+// is told so.
+std::string sizeHint(int rows, int cols) {
+  if (rows > cols && findSize(cols, rows) >= 0) return " (did you mean " + std::to_string(cols) + "x" + std::to_string(rows) + "?)";
+  return {};
+}
+
 }  // namespace
 
 int candidateSizes(const SizeRequest& request, int (&out)[SIZE_COUNT]) {
@@ -31,6 +62,7 @@ int candidateSizes(const SizeRequest& request, int (&out)[SIZE_COUNT]) {
   const int asked = findSize(request.rows, request.cols);
   if (asked >= 0) {
     out[count++] = asked;
+    if (request.exact) return count;
     // A size asked for falls back within its own shape.
     const SizeKind kind = SYMBOL_SIZES[asked].kind;
     shape = kind == SizeKind::Square ? Shape::Square : Shape::Rectangle;
@@ -45,6 +77,35 @@ int candidateSizes(const SizeRequest& request, int (&out)[SIZE_COUNT]) {
   std::stable_sort(out + first, out + count,
                    [](int a, int b) { return SYMBOL_SIZES[a].area() < SYMBOL_SIZES[b].area(); });
   return count;
+}
+
+Expected<SizeRequest> parseSize(std::string_view text) {
+  SizeRequest request;
+  if (text == "auto" || text == "0") return request;
+  int rows = 0;
+  int cols = 0;
+  const size_t x = text.find_first_of("xX");
+  const bool parsed = x == std::string_view::npos
+                          ? parseSide(text, rows) && (cols = rows, true)
+                          : parseSide(text.substr(0, x), rows) && parseSide(text.substr(x + 1), cols);
+  if (!parsed || findSize(rows, cols) < 0) {
+    return badValue("size", text,
+                    "use auto, 0, a square side from 10 to 144 or rows x columns such as 16x48" +
+                        (parsed ? sizeHint(rows, cols) : std::string()));
+  }
+  request.rows = rows;
+  request.cols = cols;
+  return request;
+}
+
+Expected<Shape> parseShape(std::string_view text) {
+  static constexpr Named<Shape> kShapes[] = {{"square", Shape::Square}, {"rectangle", Shape::Rectangle}, {"any", Shape::Any}};
+  return lookUpName("shape", text, kShapes);
+}
+
+Expected<Dm144Layout> parseDm144(std::string_view text) {
+  static constexpr Named<Dm144Layout> kLayouts[] = {{"iso", Dm144Layout::Iso}, {"defacto", Dm144Layout::Defacto}};
+  return lookUpName(optionRef("dm144"), text, kLayouts);
 }
 
 }  // namespace dexmora

@@ -29,7 +29,7 @@ std::string header(const PrintPage& page) {
 }  // namespace
 
 std::string renderEps(const Symbol& symbol, const RenderSettings& settings) {
-  const PrintPage page(symbol, settings.quietZone, settings.xdimMm.value_or(DEFAULT_XDIM_MM));
+  const PrintPage page(symbol, settings.quietZone, settings.xdimMm.value_or(kDefaultXdimMm));
   const PaintColours colours = printColours(paintColours(settings));
   std::string eps = header(page) + "save\n" + PROLOG;
   if (!paintColours(settings).light.transparent()) {

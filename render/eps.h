@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "core/symbol.h"
-#include "render/render_settings.h"
+#include <dexmora/symbol.h>
+#include <dexmora/render.h>
 
 namespace dexmora {
 
 // The symbol as an EPS file (level 1 PostScript) whose bounding box is the
-// symbol plus its quiet zone at the X-dimension (DEFAULT_XDIM_MM, 0.5 mm, when
+// symbol plus its quiet zone at the X-dimension (kDefaultXdimMm, 0.5 mm, when
 // none is given): the dark modules as one path filled with `0 setgray` or the
 // colour given, the background painted unless transparent, alpha flattened
 // onto white paper. Deterministic: no creation date.

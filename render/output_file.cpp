@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <utility>
 
-#include "core/escape.h"
+#include <dexmora/error.h>
 #include "render/output_file_names.h"
 
 namespace dexmora {
@@ -267,7 +267,7 @@ bool OutputFile::commit() {
   if (m_replacing && m_options.sync == SyncPolicy::WhenReplacing && fsync(m_fd) != 0) return fileFailure(errno);
   if (!placeTemporary()) return false;
   if (m_links > 1)
-    m_warnings.push_back(quotedForMessage(m_path) + " had other hard links; they keep the old content");
+    m_warnings.push_back(quoted(m_path) + " had other hard links; they keep the old content");
   abandon();  // closes what is left; nothing remains to remove
   return true;
 }
@@ -383,13 +383,12 @@ bool OutputFile::directoryFailure(int errnum) {
   return fail(errnum, directoryMessage(m_path, directoryName(), errnum));
 }
 
-bool writeWholeFile(const std::string& path, const void* data, size_t size, WriteFailure& failure,
-                    std::vector<std::string>* warnings, OutputFileOptions options) {
-  OutputFile file(path, std::move(options));
-  const bool ok = file.open() && file.write(data, size) && file.commit();
-  if (!ok) failure = file.failure();
-  if (warnings) warnings->insert(warnings->end(), file.warnings().begin(), file.warnings().end());
-  return ok;
+Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options) {
+  OutputFile file(path, options);
+  if (!(file.open() && file.write(bytes.data(), bytes.size()) && file.commit())) {
+    return Error(ErrorCode::WriteFailed, file.failure().message, file.failure().errnum);
+  }
+  return WriteReport{file.warnings()};
 }
 
 }  // namespace dexmora

@@ -14,21 +14,9 @@
 #include <string>
 #include <vector>
 
+#include <dexmora/output_file.h>
+
 namespace dexmora {
-
-// When the data of a replaced file reach the disk before the rename.
-enum class SyncPolicy : uint8_t {
-  WhenReplacing,  // fsync before renaming over an existing file (single writes)
-  Never,          // the caller syncs once at the end (batch work)
-};
-
-struct OutputFileOptions {
-  SyncPolicy sync = SyncPolicy::WhenReplacing;
-  // Told the full name of a named temporary file while one exists (empty
-  // string when it is gone), so a program can remove it from a signal
-  // handler. Called on the writing thread; it must not throw.
-  std::function<void(const std::string&)> temporaryNamed;
-};
 
 // Why a write failed: errno and one line naming the path (or its directory,
 // when the directory is the problem) and the cause, control bytes escaped.
@@ -114,10 +102,5 @@ class OutputFile {
   WriteFailure m_failure;
   std::vector<std::string> m_warnings;
 };
-
-// open(), write `size` bytes, commit(): the common case of content already in
-// memory. Fills `failure` when it returns false; appends to `warnings` if given.
-bool writeWholeFile(const std::string& path, const void* data, size_t size, WriteFailure& failure,
-                    std::vector<std::string>* warnings = nullptr, OutputFileOptions options = {});
 
 }  // namespace dexmora

@@ -7,7 +7,7 @@
 #include <climits>
 #include <cstring>
 
-#include "core/escape.h"
+#include <dexmora/error.h>
 
 namespace dexmora {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "core/expected.h"
+#include <dexmora/error.h>
 #include "render/raster.h"
 
 namespace dexmora {

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "render/raster.h"
+
 namespace dexmora {
 
 namespace {
@@ -56,7 +58,7 @@ void onPngWrite(png_structp png, png_bytep data, png_size_t length) {
 }
 
 bool isBlackAndWhite(const PaintColours& colours) {
-  return (colours.dark == BLACK && colours.light == WHITE) || (colours.dark == WHITE && colours.light == BLACK);
+  return (colours.dark == kBlack && colours.light == kWhite) || (colours.dark == kWhite && colours.light == kBlack);
 }
 
 // Pixel row of module row `y` (-1 for the quiet zone), 1 bit per pixel, the
@@ -93,7 +95,7 @@ PngPlan makePlan(const Symbol& symbol, const PaintColours& colours, const PngGeo
   // Greyscale bit 1 is white; palette index 1 is the dark colour.
   bool darkBit = true;
   if (isBlackAndWhite(colours)) {
-    darkBit = colours.dark == WHITE;
+    darkBit = colours.dark == kWhite;
   } else {
     plan.colourType = PNG_COLOR_TYPE_PALETTE;
     plan.palette[0] = {colours.light.r, colours.light.g, colours.light.b};
@@ -147,7 +149,7 @@ struct PngWriteHandles {
 PngGeometry pngGeometry(const RenderSettings& settings) {
   PngGeometry geometry;
   if (settings.dpi) {
-    const double xdim = settings.xdimMm.value_or(DEFAULT_XDIM_MM);
+    const double xdim = settings.xdimMm.value_or(kDefaultXdimMm);
     const double exact = xdim * *settings.dpi / MM_PER_INCH;
     geometry.modulePixels = std::max(1, static_cast<int>(std::lround(exact)));
     geometry.pixelsPerMetre = static_cast<uint32_t>(std::lround(*settings.dpi * 1000.0 / MM_PER_INCH));
@@ -159,12 +161,29 @@ PngGeometry pngGeometry(const RenderSettings& settings) {
       geometry.warning = text;
     }
   } else {
-    geometry.modulePixels = settings.modulePixels.value_or(DEFAULT_MODULE_PIXELS);
+    geometry.modulePixels = settings.modulePixels.value_or(kDefaultModulePixels);
     if (settings.xdimMm) {
       geometry.pixelsPerMetre = static_cast<uint32_t>(std::lround(geometry.modulePixels * 1000.0 / *settings.xdimMm));
     }
   }
   geometry.quietPixels = settings.quietZone * geometry.modulePixels;
+  return geometry;
+}
+
+Expected<PngGeometry> checkedPngGeometry(const Symbol& symbol, const RenderSettings& settings) {
+  PngGeometry geometry = pngGeometry(settings);
+  if (geometry.modulePixels > 100) {
+    return Error(ErrorCode::BadOption, "at " + std::to_string(*settings.dpi) + " dpi the X-dimension is " +
+                                           std::to_string(geometry.modulePixels) +
+                                           " pixels a module; at most 100 are drawn: lower " + optionRef("xdim") +
+                                           " or " + optionRef("dpi"));
+  }
+  const auto side = [&](int modules) {
+    return static_cast<uint64_t>(modules) * static_cast<uint64_t>(geometry.modulePixels) +
+           2 * static_cast<uint64_t>(geometry.quietPixels);
+  };
+  if (Expected<void> fits = checkPictureSize(side(symbol.cols()), side(symbol.rows()), settings.limits); !fits)
+    return fits.error();
   return geometry;
 }
 
@@ -186,8 +205,8 @@ Expected<std::string> encodePngCompact(const Symbol& symbol, const PaintColours&
   if (!handles.info) return Error{ErrorCode::OutOfMemory, "PNG: out of memory"};
   png_set_write_fn(handles.png, &sink, onPngWrite, nullptr);
   if (!writeGuarded(handles.png, handles.info, plan)) {
-    return Error{std::strcmp(sink.message, "out of memory") == 0 ? ErrorCode::OutOfMemory : ErrorCode::BadOption,
-                 std::string("PNG: ") + sink.message};
+    return Error(std::strcmp(sink.message, "out of memory") == 0 ? ErrorCode::OutOfMemory : ErrorCode::RenderFailed,
+                 std::string("PNG: ") + sink.message);
   }
   return out;
 }

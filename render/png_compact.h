@@ -4,16 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "core/expected.h"
-#include "core/symbol.h"
-#include "render/render_settings.h"
+#include <dexmora/error.h>
+#include <dexmora/render.h>
+#include <dexmora/symbol.h>
 
 namespace dexmora {
 
 // The pixel geometry of a PNG drawn with rendering options: every module the
 // same whole number of pixels.
 struct PngGeometry {
-  int modulePixels = DEFAULT_MODULE_PIXELS;
+  int modulePixels = kDefaultModulePixels;
   int quietPixels = 0;
   // Written as a pHYs chunk when --dpi is given (or implied by --xdim with --module).
   uint32_t pixelsPerMetre = 0;
@@ -24,6 +24,10 @@ struct PngGeometry {
 // --module or round(xdim x dpi / 25.4 mm) (at least 1 pixel) per module,
 // --quiet-zone modules of margin.
 PngGeometry pngGeometry(const RenderSettings& settings);
+
+// pngGeometry(), refused when the module size comes out above 100 pixels
+// or the picture above settings.limits (PictureTooLarge), before any work.
+Expected<PngGeometry> checkedPngGeometry(const Symbol& symbol, const RenderSettings& settings);
 
 // First pixel of each of `count` modules along one side, then the end of the
 // last: the spans a reader of the picture needs (see Raster::colStart).

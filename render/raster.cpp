@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "render/png_compact.h"
 #include "render/transform_raster.h"
 
 namespace dexmora {
 
 namespace {
 
-constexpr int DEFAULT_MODULE_PIXELS = 5;
-constexpr int DEFAULT_QUIET_PIXELS = 10;
+// The first release drew five-pixel modules in a ten-pixel margin.
+constexpr int DEFAULT_QUIET_PIXELS = 2 * kDefaultModulePixels;
 
 // Where each module column (or row) starts, from the module each pixel
 // column (or row) shows: the first pixel of module k, then the end of the
@@ -30,11 +31,11 @@ std::vector<int> spanStarts(const std::vector<int>& moduleOfPixel, int count) {
 
 Raster rasterizeThroughTransform(const Symbol& symbol) {
   Raster raster;
-  raster.width = static_cast<uint32_t>(DEFAULT_MODULE_PIXELS * symbol.cols() + 2 * DEFAULT_QUIET_PIXELS);
-  raster.height = static_cast<uint32_t>(DEFAULT_MODULE_PIXELS * symbol.rows() + 2 * DEFAULT_QUIET_PIXELS);
+  raster.width = static_cast<uint32_t>(kDefaultModulePixels * symbol.cols() + 2 * DEFAULT_QUIET_PIXELS);
+  raster.height = static_cast<uint32_t>(kDefaultModulePixels * symbol.rows() + 2 * DEFAULT_QUIET_PIXELS);
   const size_t rowBytes = static_cast<size_t>(raster.width) * 3;
   raster.rgb.resize(rowBytes * raster.height);
-  const Matrix3 transform = pictureTransform(DEFAULT_MODULE_PIXELS, DEFAULT_QUIET_PIXELS, symbol.rows());
+  const Matrix3 transform = pictureTransform(kDefaultModulePixels, DEFAULT_QUIET_PIXELS, symbol.rows());
   // The transform counts rows from the bottom; the raster stores the top first.
   paintThroughTransform(transform, symbol.modules().data(), symbol.rows(), symbol.cols(), raster.width, raster.height,
                         raster.rgb.data() + (raster.height - 1) * rowBytes, -static_cast<std::ptrdiff_t>(rowBytes));
@@ -79,7 +80,23 @@ Raster rasterizeDefault(const Symbol& symbol) {
   // Drawn through the transform, a long 8-row symbol loses a pixel row in one
   // module row and some readers fail on it; only the squares keep that path.
   if (symbol.size().kind == SizeKind::Square) return rasterizeThroughTransform(symbol);
-  return rasterizeExact(symbol, DEFAULT_MODULE_PIXELS, DEFAULT_QUIET_PIXELS);
+  return rasterizeExact(symbol, kDefaultModulePixels, DEFAULT_QUIET_PIXELS);
+}
+
+ModuleSpans pngModuleSpans(const Symbol& symbol, const RenderSettings& settings) {
+  if (settings.geometry == Geometry::Default) {
+    Raster raster = rasterizeDefault(symbol);
+    return {std::move(raster.colStart), std::move(raster.rowStart)};
+  }
+  const PngGeometry geometry = pngGeometry(settings);
+  return {moduleStarts(symbol.cols(), geometry), moduleStarts(symbol.rows(), geometry)};
+}
+
+Expected<void> checkPictureSize(uint64_t width, uint64_t height, const PictureLimits& limits) {
+  if (width <= limits.maxSide && height <= limits.maxSide && width * height <= limits.maxPixels) return {};
+  return Error(ErrorCode::PictureTooLarge, "picture too large: " + std::to_string(width) + "x" + std::to_string(height) +
+                                               " pixels; the limit is " + std::to_string(limits.maxSide) +
+                                               " pixels a side and " + std::to_string(limits.maxPixels) + " in all");
 }
 
 }  // namespace dexmora

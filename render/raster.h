@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/symbol.h"
+#include <dexmora/error.h>
+#include <dexmora/render.h>
+#include <dexmora/symbol.h>
 
 namespace dexmora {
 
@@ -19,6 +21,21 @@ struct Raster {
   std::vector<int> colStart;
   std::vector<int> rowStart;
 };
+
+// Where each module lies in a picture: colStart[x] is the first pixel column
+// of module column x and colStart[cols] ends the last (Raster's convention);
+// every pixel outside the spans is quiet zone.
+struct ModuleSpans {
+  std::vector<int> colStart;
+  std::vector<int> rowStart;
+};
+
+// The spans of the PNG that render() draws of `symbol` with `settings`
+// (which must have passed checkRenderSettings).
+ModuleSpans pngModuleSpans(const Symbol& symbol, const RenderSettings& settings);
+
+// PictureTooLarge when a width x height picture exceeds `limits`.
+Expected<void> checkPictureSize(uint64_t width, uint64_t height, const PictureLimits& limits);
 
 // The first release's picture of a square symbol: five-pixel modules in a
 // ten-pixel margin, every pixel mapped to its module through the

@@ -1,25 +1,21 @@
-#include "render/render_settings.h"
+#include <dexmora/render.h>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <utility>
 
-#include "core/escape.h"
+#include "core/option_text.h"
 
 namespace dexmora {
 
 namespace {
 
-Error badOption(std::string message) { return Error{ErrorCode::BadOption, std::move(message)}; }
+Error badOption(std::string message) { return Error(ErrorCode::BadOption, std::move(message)); }
 
-std::string quoted(std::string_view text) { return "\"" + escapeControlBytes(text) + "\""; }
-
-Expected<int> parseWholeNumber(std::string_view text, int low, int high, const char* what) {
+Expected<int> wholeNumber(std::string_view text, int low, int high, const char* what) {
   int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [rest, status] = std::from_chars(text.data(), end, value);
-  if (text.empty() || status != std::errc() || rest != end || value < low || value > high) {
+  if (!parseWholeNumber(text, low, high, value)) {
     return badOption(std::string(what) + " " + quoted(text) + " is not a whole number from " + std::to_string(low) +
                      " to " + std::to_string(high));
   }
@@ -39,6 +35,9 @@ constexpr LengthUnit LENGTH_UNITS[] = {{"mm", 1.0}, {"mil", 0.0254}, {"in", 25.4
 // above any symbol anyone prints.
 constexpr double MIN_XDIM_MM = 0.01;
 constexpr double MAX_XDIM_MM = 25.4;
+constexpr int kMaxModulePixels = 100;
+constexpr int kMaxDpi = 10000;
+constexpr int kMaxQuietZone = 100;
 
 int hexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -72,20 +71,24 @@ PaintColours paintColours(const RenderSettings& settings) {
   return {settings.foreground, settings.background};
 }
 
-Expected<int> parseModulePixels(std::string_view text) { return parseWholeNumber(text, 1, 100, "module size"); }
+Expected<int> parseModulePixels(std::string_view text) { return wholeNumber(text, 1, kMaxModulePixels, "module size"); }
 
-Expected<int> parseDpi(std::string_view text) { return parseWholeNumber(text, 1, 10000, "resolution"); }
+Expected<int> parseDpi(std::string_view text) { return wholeNumber(text, 1, kMaxDpi, "resolution"); }
 
-Expected<int> parseQuietZone(std::string_view text) { return parseWholeNumber(text, 0, 100, "quiet zone"); }
+Expected<int> parseQuietZone(std::string_view text) { return wholeNumber(text, 0, kMaxQuietZone, "quiet zone"); }
 
 Expected<double> parseLength(std::string_view text) {
+  std::string lower;
+  for (const char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   for (const LengthUnit& unit : LENGTH_UNITS) {
-    if (text.size() <= unit.suffix.size() || text.substr(text.size() - unit.suffix.size()) != unit.suffix) continue;
-    const std::string_view number = text.substr(0, text.size() - unit.suffix.size());
+    std::string_view number = lower;
+    if (number.size() <= unit.suffix.size() || number.substr(number.size() - unit.suffix.size()) != unit.suffix) continue;
+    number.remove_suffix(unit.suffix.size());
+    if (!number.empty() && number.back() == ' ') number.remove_suffix(1);  // "0.5 mm"
     double value = 0;
     const char* end = number.data() + number.size();
     const auto [rest, status] = std::from_chars(number.data(), end, value, std::chars_format::fixed);
-    if (status != std::errc() || rest != end) break;
+    if (number.empty() || status != std::errc() || rest != end) break;
     const double mm = value * unit.mmPerUnit;
     if (!(mm >= MIN_XDIM_MM && mm <= MAX_XDIM_MM)) {
       return badOption("X-dimension " + quoted(text) + " is outside 0.01 mm to 25.4 mm");
@@ -98,7 +101,7 @@ Expected<double> parseLength(std::string_view text) {
 Expected<Colour> parseColour(std::string_view text, bool allowTransparent) {
   if (text == "transparent") {
     if (allowTransparent) return Colour{255, 255, 255, 0};
-    return badOption("colour \"transparent\" is only allowed for the background");
+    return badOption("colour 'transparent' is only allowed for the background");
   }
   const std::string_view digits = !text.empty() && text.front() == '#' ? text.substr(1) : text;
   uint8_t channels[4] = {0, 0, 0, 255};
@@ -121,30 +124,45 @@ Colour flattenOnto(const Colour& colour, const Colour& below) {
 }
 
 double contrastRatio(const Colour& dark, const Colour& light) {
-  const Colour paper = flattenOnto(light, WHITE);
+  const Colour paper = flattenOnto(light, kWhite);
   const double a = relativeLuminance(flattenOnto(dark, paper));
   const double b = relativeLuminance(paper);
   return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
-Expected<RenderSettings> validateSettings(RenderSettings settings) {
+Expected<void> checkRenderSettings(const RenderSettings& settings) {
+  if (settings.geometry != Geometry::Default && settings.geometry != Geometry::Exact) return badOption("unknown geometry");
+  if (settings.modulePixels && (*settings.modulePixels < 1 || *settings.modulePixels > kMaxModulePixels)) {
+    return badOption("module size " + std::to_string(*settings.modulePixels) + " is outside 1 to 100 pixels");
+  }
+  if (settings.dpi && (*settings.dpi < 1 || *settings.dpi > kMaxDpi)) {
+    return badOption("resolution " + std::to_string(*settings.dpi) + " is outside 1 to 10000 dpi");
+  }
+  if (settings.xdimMm && !(*settings.xdimMm >= MIN_XDIM_MM && *settings.xdimMm <= MAX_XDIM_MM)) {
+    return badOption("X-dimension " + std::to_string(*settings.xdimMm) + " mm is outside 0.01 mm to 25.4 mm");
+  }
+  if (settings.quietZone < 0 || settings.quietZone > kMaxQuietZone) {
+    return badOption("quiet zone " + std::to_string(settings.quietZone) + " is outside 0 to 100 modules");
+  }
+  if (settings.limits.maxSide == 0 || settings.limits.maxPixels == 0) return badOption("a picture limit is zero");
   if (settings.modulePixels && settings.dpi) {
-    return badOption("--module and --dpi both set the module size in pixels; give one of them");
+    return badOption(optionRef("module") + " and " + optionRef("dpi") +
+                     " both set the module size in pixels; give one of them");
   }
   const PaintColours colours = paintColours(settings);
   if (colours.dark.transparent()) {
-    return badOption(settings.invert ? "--invert with a transparent background leaves the modules invisible"
+    return badOption(settings.invert ? optionRef("invert") + " with a transparent background leaves the modules invisible"
                                      : "a transparent foreground leaves the modules invisible");
   }
   const double ratio = contrastRatio(colours.dark, colours.light);
-  if (ratio < MIN_CONTRAST_RATIO) {
+  if (ratio < kMinContrastRatio) {
     char figure[16];
     const auto end = std::to_chars(figure, figure + sizeof figure, ratio, std::chars_format::fixed, 2).ptr;
     return badOption("colours " + colourName(settings.foreground) + " on " + colourName(settings.background) +
                      " have a contrast ratio of " + std::string(figure, end) +
                      ":1, too low to scan (at least 3:1 is needed)");
   }
-  return settings;
+  return {};
 }
 
 std::string hexColour(const Colour& colour) {

@@ -24,7 +24,7 @@ std::string pathData(const Symbol& symbol, int quietZone) {
 
 std::string outerSize(int modules, const RenderSettings& settings) {
   if (settings.xdimMm) return formatNumber(modules * *settings.xdimMm) + "mm";
-  return std::to_string(modules * settings.modulePixels.value_or(DEFAULT_MODULE_PIXELS));
+  return std::to_string(modules * settings.modulePixels.value_or(kDefaultModulePixels));
 }
 
 }  // namespace

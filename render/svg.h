@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/symbol.h"
-#include "render/render_settings.h"
+#include <dexmora/symbol.h>
+#include <dexmora/render.h>
 
 namespace dexmora {
 

@@ -54,7 +54,7 @@ PrintPage::PrintPage(const Symbol& symbol, int quietZone, double xdimMm)
       m_pointsPerModule(xdimMm * POINTS_PER_MM) {}
 
 PaintColours printColours(const PaintColours& colours) {
-  const Colour light = flattenOnto(colours.light, WHITE);
+  const Colour light = flattenOnto(colours.light, kWhite);
   return {flattenOnto(colours.dark, light), light};
 }
 

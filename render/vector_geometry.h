@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "core/symbol.h"
-#include "render/render_settings.h"
+#include <dexmora/symbol.h>
+#include <dexmora/render.h>
 
 namespace dexmora {
 

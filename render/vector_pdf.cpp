@@ -65,7 +65,7 @@ class PdfWriter {
 }  // namespace
 
 std::string renderPdf(const Symbol& symbol, const RenderSettings& settings) {
-  const PrintPage page(symbol, settings.quietZone, settings.xdimMm.value_or(DEFAULT_XDIM_MM));
+  const PrintPage page(symbol, settings.quietZone, settings.xdimMm.value_or(kDefaultXdimMm));
   const std::string content = pageContent(symbol, settings, page);
   PdfWriter pdf;
   pdf.object("<< /Type /Catalog /Pages 2 0 R >>");

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "core/symbol.h"
-#include "render/render_settings.h"
+#include <dexmora/symbol.h>
+#include <dexmora/render.h>
 
 namespace dexmora {
 
 // The symbol as a one-page PDF whose page is exactly the symbol plus its
-// quiet zone at the X-dimension (DEFAULT_XDIM_MM, 0.5 mm, when none is given).
+// quiet zone at the X-dimension (kDefaultXdimMm, 0.5 mm, when none is given).
 // The dark modules are one path of abutting rectangles filled in DeviceGray
 // black (`0 g`) or the colour given; the background is painted unless it is
 // transparent. Alpha is flattened onto white paper (see printColours). No

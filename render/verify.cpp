@@ -1,15 +1,14 @@
-#include "render/verify.h"
+#include <dexmora/verify.h>
 
 #include <png.h>
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
-#include "core/escape.h"
-
-#ifdef DEXMORA_HAVE_ZXING
-#include <ZXing/ReadBarcode.h>
-#endif
+#include "core/encodation.h"
+#include "core/gs1.h"
+#include "render/raster.h"
 
 namespace dexmora {
 
@@ -26,7 +25,20 @@ struct RgbaPicture {
   }
 };
 
-RgbaPicture readRgba(const std::string& png) {
+// The picture's width and height from its header, before anything is decoded.
+Expected<std::pair<uint32_t, uint32_t>> pngSize(std::string_view png) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) {
+    return Error(ErrorCode::VerifyMismatch, image.message);
+  }
+  const std::pair<uint32_t, uint32_t> size{image.width, image.height};
+  png_image_free(&image);
+  return size;
+}
+
+RgbaPicture readRgba(std::string_view png) {
   RgbaPicture picture;
   png_image image;
   std::memset(&image, 0, sizeof image);
@@ -86,17 +98,16 @@ std::string compareModules(const RgbaPicture& picture, const Symbol& symbol, con
   return std::to_string(wrong) + " pixels differ from the symbol; the first: " + first;
 }
 
-#ifdef DEXMORA_HAVE_ZXING
 // The picture as the reader's luminance, flattened onto white and turned
 // dark-on-light when --invert drew it the other way: zxing-cpp 1.4 has no
 // inverted-symbol search.
 std::vector<uint8_t> luminance(const RgbaPicture& picture, const PaintColours& colours) {
   const auto luma = [](const Colour& c) { return 299 * c.r + 587 * c.g + 114 * c.b; };
-  const bool inverted = luma(flattenOnto(colours.dark, WHITE)) > luma(flattenOnto(colours.light, WHITE));
+  const bool inverted = luma(flattenOnto(colours.dark, kWhite)) > luma(flattenOnto(colours.light, kWhite));
   std::vector<uint8_t> grey(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height));
   for (size_t i = 0; i < grey.size(); ++i) {
     const uint8_t* p = picture.rgba.data() + i * 4;
-    const Colour flat = flattenOnto(Colour{p[0], p[1], p[2], p[3]}, WHITE);
+    const Colour flat = flattenOnto(Colour{p[0], p[1], p[2], p[3]}, kWhite);
     const auto value = static_cast<uint8_t>(luma(flat) / 1000);
     grey[i] = inverted ? static_cast<uint8_t>(255 - value) : value;
   }
@@ -109,13 +120,8 @@ struct GreyImage {
   std::vector<uint8_t> grey;
 };
 
-std::optional<std::string> read(const GreyImage& image, std::string& identifier) {
-  const ZXing::ImageView view(image.grey.data(), image.width, image.height, ZXing::ImageFormat::Lum);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
-  if (!result.isValid()) return std::nullopt;
-  identifier = result.symbologyIdentifier();
-  return std::string(result.bytes().begin(), result.bytes().end());
+std::optional<Reading> read(const Reader& reader, const GreyImage& image) {
+  return reader.read(image.grey.data(), image.width, image.height);
 }
 
 // The picture enlarged until modules are 4 pixels and framed by a 2-module
@@ -141,52 +147,79 @@ GreyImage enlarged(const GreyImage& image, const ModuleSpans& spans) {
   return out;
 }
 
-std::string compareReading(const RgbaPicture& picture, const ModuleSpans& spans, const PaintColours& colours,
-                           const VerifyExpectation& expected, std::string& note) {
+std::string compareReading(const Reader& reader, const RgbaPicture& picture, const ModuleSpans& spans,
+                           const PaintColours& colours, const VerifyExpectation& expected, std::string& note) {
   const GreyImage image{picture.width, picture.height, luminance(picture, colours)};
-  std::string identifier;
-  std::optional<std::string> bytes = read(image, identifier);
-  if (!bytes) {
-    bytes = read(enlarged(image, spans), identifier);
-    if (bytes) note = "the reader needed the picture enlarged and given a quiet zone to read it";
+  std::optional<Reading> reading = read(reader, image);
+  if (!reading) {
+    reading = read(reader, enlarged(image, spans));
+    if (reading) note = "the reader needed the picture enlarged and given a quiet zone to read it";
   }
-  if (!bytes) return "the reader finds no Data Matrix symbol in the picture";
-  if (expected.bytes && *bytes != *expected.bytes) {
-    return "the reader reads \"" + escapeControlBytes(*bytes) + "\" instead of \"" +
-           escapeControlBytes(*expected.bytes) + "\"";
+  if (!reading) return "the reader finds no Data Matrix symbol in the picture";
+  if (expected.bytes && reading->bytes != *expected.bytes) {
+    return "the reader reads " + quoted(reading->bytes) + " instead of " + quoted(*expected.bytes);
   }
-  if (expected.gs1 && identifier != "]d2") return "the reader sees no GS1 symbol (identifier " + identifier + ")";
+  if (expected.gs1 && reading->symbologyIdentifier != "]d2") {
+    return "the reader sees no GS1 symbol (identifier " + quoted(reading->symbologyIdentifier) + ")";
+  }
   return {};
 }
-#endif
 
-// zxing-cpp 1.4 lays 144x144 out in its own order, not the standard's.
-// zxing-cpp 1.4 reads 144x144 only in the rotated block order.
+// zxing-cpp 1.4, the reader at hand, reads 144x144 only in the rotated block order.
 bool readerCannotCheck(const Symbol& symbol) {
   return symbol.rows() == 144 && symbol.cols() == 144 && symbol.layout() == Dm144Layout::Iso;
 }
 
 }  // namespace
 
-VerifyResult verifyPng(const std::string& png, const Symbol& symbol, const ModuleSpans& spans,
-                       const PaintColours& colours, const VerifyExpectation& expected) {
-  VerifyResult result;
-  const RgbaPicture picture = readRgba(png);
-  if (!picture.error.empty()) return {false, "the PNG cannot be read back: " + picture.error, {}};
-  const std::string modules = compareModules(picture, symbol, spans, colours);
-  if (!modules.empty()) return {false, modules, {}};
-  if (readerCannotCheck(symbol)) {
-    result.note = "144x144: the reader cannot check this layout; modules compared only";
-    return result;
+VerifyExpectation expectationFor(std::string_view text, const DataOptions& options) {
+  VerifyExpectation expected;
+  if (options.macro != 0) return expected;
+  expected.gs1 = gs1Input(options);
+  if (!expected.gs1) {
+    expected.bytes = std::string(text);
+    return expected;
   }
-#ifdef DEXMORA_HAVE_ZXING
-  const std::string reading = compareReading(picture, spans, colours, expected, result.note);
-  if (!reading.empty()) return {false, reading, {}};
-#else
-  (void)expected;
-  result.note = "this build has no reader to decode with; modules compared only";
-#endif
-  return result;
+  // The reader joins the element strings with GS whichever separator the symbol uses.
+  const auto units = parseGs1(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                              {true, options.gs1NoCheck, options.gs1Parens});
+  if (units) expected.bytes = std::string(units->begin(), units->end());
+  return expected;
+}
+
+Expected<VerifyReport> verify(const Symbol& symbol, std::string_view png, const RenderSettings& settings,
+                              const VerifyExpectation& expected, const Reader* reader, const VerifyLimits& limits) {
+  const auto mismatch = [](std::string message) { return Error(ErrorCode::VerifyMismatch, std::move(message)); };
+  try {
+    if (Expected<void> valid = checkRenderSettings(settings); !valid) return valid.error();
+    const Expected<std::pair<uint32_t, uint32_t>> size = pngSize(png);
+    if (!size) return mismatch("the PNG cannot be read back: " + size.error().message());
+    if (Expected<void> fits = checkPictureSize(size->first, size->second, {limits.maxSide, limits.maxPixels}); !fits) {
+      return Error(ErrorCode::PictureTooLarge, "verification reads back pictures of at most " +
+                                                   std::to_string(limits.maxSide) + " pixels a side and " +
+                                                   std::to_string(limits.maxPixels) + " in all; this one is " +
+                                                   std::to_string(size->first) + "x" + std::to_string(size->second));
+    }
+    const RgbaPicture picture = readRgba(png);
+    if (!picture.error.empty()) return mismatch("the PNG cannot be read back: " + picture.error);
+    const ModuleSpans spans = pngModuleSpans(symbol, settings);
+    const PaintColours colours =
+        settings.geometry == Geometry::Default ? PaintColours{kBlack, kWhite} : paintColours(settings);
+    const std::string modules = compareModules(picture, symbol, spans, colours);
+    if (!modules.empty()) return mismatch(modules);
+    VerifyReport report;
+    if (readerCannotCheck(symbol)) {
+      report.note = "144x144: the reader cannot check this layout; modules compared only";
+    } else if (!reader) {
+      report.note = "no reader to decode with; modules compared only";
+    } else if (const std::string reading = compareReading(*reader, picture, spans, colours, expected, report.note);
+               !reading.empty()) {
+      return mismatch(reading);
+    }
+    return report;
+  } catch (const std::bad_alloc&) {
+    return Error(ErrorCode::OutOfMemory, "out of memory");
+  }
 }
 
 }  // namespace dexmora

@@ -5,6 +5,7 @@
 #include "classic/reed_solomon.h"
 #include "classic/symbol_tables.h"
 #include "core/placement.h"
+#include "core/symbol_access.h"
 
 SymbolFixture::SymbolFixture(int sizeIndex) : encoder() {
   const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];
@@ -31,7 +32,8 @@ SymbolFixture::SymbolFixture(int sizeIndex) : encoder() {
 
 dexmora::Symbol SymbolFixture::framed() const {
   const int sizeIndex = encoder.symbol.sizeIndex;
-  return dexmora::Symbol(sizeIndex, {}, 0, dexmora::frameModules(dexmora::SYMBOL_SIZES[sizeIndex], grid.data()));
+  return dexmora::detail::SymbolAccess::make(sizeIndex, {}, 0,
+                                             dexmora::frameModules(dexmora::SYMBOL_SIZES[sizeIndex], grid.data()));
 }
 
 void buildClassicSymbol(DmSymbol* symbol, const uint8_t* text, int32_t length) {

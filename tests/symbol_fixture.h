@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "classic/encode_job.h"
-#include "core/symbol.h"
+#include <dexmora/symbol.h>
 
 // A placed symbol of one of the 24 sizes with a grid the test chooses, and an
 // encoder around it whose raster has the pipeline's dimensions. The buffers

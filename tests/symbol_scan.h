@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "core/symbol.h"
+#include <dexmora/symbol.h>
 
 // Draws the symbol at `modulePixels` pixels per module with a quiet zone of
 // `quietModules` and reads it back with zxing-cpp's reader; nullopt when the

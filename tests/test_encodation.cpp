@@ -89,7 +89,7 @@ TEST(EncodeData, FullLargestSymbolOfHighBytes) {
   options.encodation = Encodation::Minimal;
   const auto data = encodeData(reinterpret_cast<const uint8_t*>(text.data()), text.size(), options, squares,
                                SQUARE_SIZE_COUNT);
-  ASSERT_TRUE(data.ok()) << data.error().message;
+  ASSERT_TRUE(data.ok()) << data.error().message();
   EXPECT_EQ(data->sizeIndex, SQUARE_SIZE_COUNT - 1);
   EXPECT_EQ(data->codewords.size(), 1558u);
 }
@@ -136,7 +136,7 @@ TEST_P(Headers, PrecedeTheData) {
   for (int i = 0; i < SIZE_COUNT; ++i) all[i] = i;
   const auto data = encodeData(reinterpret_cast<const uint8_t*>(header.text.data()), header.text.size(),
                                header.options, all, SIZE_COUNT);
-  ASSERT_TRUE(data.ok()) << data.error().message;
+  ASSERT_TRUE(data.ok()) << data.error().message();
   EXPECT_EQ(data->codewords, header.codewords);
 }
 
@@ -166,10 +166,12 @@ const BadCase BAD_OPTIONS[] = {
 class BadOptions : public testing::TestWithParam<BadCase> {};
 
 TEST_P(BadOptions, AreRefusedWithAReason) {
-  const std::optional<Error> error = checkDataOptions(GetParam().options);
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->code, ErrorCode::BadOption);
-  EXPECT_FALSE(error->message.empty());
+  EncodeOptions options;
+  options.data = GetParam().options;
+  const Expected<void> checked = checkEncodeOptions(options);
+  ASSERT_FALSE(checked.ok());
+  EXPECT_EQ(checked.error().code(), ErrorCode::BadOption);
+  EXPECT_FALSE(checked.error().message().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, BadOptions, testing::ValuesIn(BAD_OPTIONS),
@@ -186,22 +188,22 @@ Expected<DataStream> encodeSquares(const std::string& text, Encodation encodatio
 TEST(EncodeData, ForcedModeNamesTheByteItCannotCarry) {
   const auto x12 = encodeSquares("AB\xE9", Encodation::X12);
   ASSERT_FALSE(x12.ok());
-  EXPECT_EQ(x12.error().code, ErrorCode::NotEncodable);
-  EXPECT_EQ(x12.error().message, "X12 mode cannot carry byte 233 at position 3");
+  EXPECT_EQ(x12.error().code(), ErrorCode::NotEncodable);
+  EXPECT_EQ(x12.error().message(), "X12 mode cannot carry byte 233 at position 3");
   const auto edifact = encodeSquares("a", Encodation::Edifact);
   ASSERT_FALSE(edifact.ok());
-  EXPECT_EQ(edifact.error().message, "EDIFACT mode cannot carry byte 97 at position 1");
+  EXPECT_EQ(edifact.error().message(), "EDIFACT mode cannot carry byte 97 at position 1");
 }
 
 TEST(EncodeData, TooLongNamesTheLargestSymbol) {
   const auto basic = encodeSquares(std::string(1600, 'A'), Encodation::Basic);
   ASSERT_FALSE(basic.ok());
-  EXPECT_EQ(basic.error().code, ErrorCode::TooLong);
-  EXPECT_EQ(basic.error().message,
+  EXPECT_EQ(basic.error().code(), ErrorCode::TooLong);
+  EXPECT_EQ(basic.error().message(),
             "the text is too long: it needs 1600 codewords, and the largest symbol (144x144) holds 1558");
   const auto minimal = encodeSquares(std::string(3000, 'A'), Encodation::Minimal);
   ASSERT_FALSE(minimal.ok());
-  EXPECT_EQ(minimal.error().message,
+  EXPECT_EQ(minimal.error().message(),
             "the text is too long: it needs 2001 codewords, and the largest symbol (144x144) holds 1558");
 }
 

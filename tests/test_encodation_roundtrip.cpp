@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/encode.h"
+#include <dexmora/encode.h>
 #include "core/minimal_encodation.h"
 #include "symbol_scan.h"
 
@@ -39,8 +39,8 @@ void expectRoundTrip(const std::string& text, Encodation encodation) {
   options.size.shape = Shape::Any;
   options.data.encodation = encodation;
   const Expected<Symbol> symbol = encode(text, options);
-  if (!symbol && symbol.error().code == ErrorCode::NotEncodable) return;
-  ASSERT_TRUE(symbol.ok()) << symbol.error().message << " mode " << static_cast<int>(encodation) << " text "
+  if (!symbol && symbol.error().code() == ErrorCode::NotEncodable) return;
+  ASSERT_TRUE(symbol.ok()) << symbol.error().message() << " mode " << static_cast<int>(encodation) << " text "
                            << testing::PrintToString(text);
   if (symbol->rows() == 144) return;  // beyond zxing-cpp 1.4's reader
   const std::optional<std::string> read = scanBytes(*symbol);

@@ -7,7 +7,7 @@
 
 #include "classic/encode_job.h"
 #include "classic/symbol_tables.h"
-#include "core/encode.h"
+#include <dexmora/encode.h>
 #include "core/placement.h"
 #include "symbol_fixture.h"
 #include "test_files.h"
@@ -84,7 +84,7 @@ TEST(EncodeJob, ClassicStepsMatchTheCore) {
     options.size.rows = side;
     options.size.cols = side;
     const dexmora::Expected<dexmora::Symbol> core = dexmora::encode(text, options);
-    ASSERT_TRUE(core.ok()) << core.error().message;
+    ASSERT_TRUE(core.ok()) << core.error().message();
     ASSERT_EQ(core->sizeIndex(), classic.sizeIndex);
     EXPECT_EQ(core->codewords(), std::vector<uint8_t>(classic.codewords, classic.codewords + classic.totalCodewords));
     EXPECT_EQ(core->modules(), dexmora::frameModules(core->size(), classic.moduleGrid));

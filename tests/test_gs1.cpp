@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <dexmora/options.h>
+
 #include "core/gs1.h"
+#include "core/header_codewords.h"
 
 namespace {
 
@@ -19,7 +22,7 @@ std::vector<uint16_t> units(const std::string& text) {
 
 dexmora::Expected<std::vector<uint16_t>> parse(const std::string& text, bool groupSeparator = false,
                                                bool noCheck = false) {
-  return dexmora::parseGs1(reinterpret_cast<const uint8_t*>(text.data()), text.size(), groupSeparator, noCheck);
+  return dexmora::parseGs1(reinterpret_cast<const uint8_t*>(text.data()), text.size(), {groupSeparator, noCheck, false});
 }
 
 struct Valid {
@@ -34,7 +37,7 @@ class Gs1Valid : public testing::TestWithParam<Valid> {};
 TEST_P(Gs1Valid, GivesUnitsWithSeparatorsOnlyAfterVariableFields) {
   const Valid& c = GetParam();
   const auto result = parse(c.input, c.groupSeparator, c.noCheck);
-  ASSERT_TRUE(result.ok()) << result.error().message;
+  ASSERT_TRUE(result.ok()) << result.error().message();
   EXPECT_EQ(*result, units(c.expected));
 }
 
@@ -72,8 +75,8 @@ TEST_P(Gs1Invalid, IsRefusedWithAMessageNamingTheAiAndTheProblem) {
   const Invalid& c = GetParam();
   const auto result = parse(c.input, false, c.noCheck);
   ASSERT_FALSE(result.ok());
-  EXPECT_EQ(result.error().code, dexmora::ErrorCode::BadGs1);
-  EXPECT_EQ(result.error().message, c.message);
+  EXPECT_EQ(result.error().code(), dexmora::ErrorCode::BadGs1);
+  EXPECT_EQ(result.error().message(), c.message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,14 +184,21 @@ class EciDesignator : public testing::TestWithParam<Eci> {};
 
 TEST_P(EciDesignator, UsesTheRangeOfItsValue) {
   const Eci& c = GetParam();
-  const auto result = dexmora::eciCodewords(c.value);
+  // The parser and the option check refuse what has no codewords.
+  const auto parsed = dexmora::parseEci(std::to_string(c.value));
+  dexmora::EncodeOptions options;
+  options.data.eci = c.value;
+  const auto checked = dexmora::checkEncodeOptions(options);
   if (c.codewords.empty()) {
-    ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error().code, dexmora::ErrorCode::BadOption);
-    EXPECT_EQ(result.error().message, "ECI " + std::to_string(c.value) + " is out of range (0 to 999999)");
+    ASSERT_FALSE(parsed.ok());
+    EXPECT_EQ(parsed.error().code(), dexmora::ErrorCode::BadOption);
+    EXPECT_EQ(parsed.error().message(), "bad ECI '" + std::to_string(c.value) + "': use 0 to 999999");
+    ASSERT_FALSE(checked.ok());
+    EXPECT_EQ(checked.error().message(), "ECI " + std::to_string(c.value) + " is outside 0..999999");
   } else {
-    ASSERT_TRUE(result.ok());
-    EXPECT_EQ(*result, c.codewords);
+    ASSERT_TRUE(parsed.ok());
+    EXPECT_TRUE(checked.ok());
+    EXPECT_EQ(dexmora::eciCodewords(*parsed), c.codewords);
   }
 }
 

@@ -27,6 +27,18 @@
 namespace dexmora {
 namespace {
 
+// writeFile() in the older tests' terms: the failure's errno and message.
+bool writeWholeFile(const std::string& path, const void* data, size_t size, WriteFailure& failure,
+                    std::vector<std::string>* warnings = nullptr, const OutputFileOptions& options = {}) {
+  const Expected<WriteReport> written = writeFile(path, std::string_view(static_cast<const char*>(data), size), options);
+  if (!written) {
+    failure = {written.error().systemError(), written.error().message()};
+    return false;
+  }
+  if (warnings) *warnings = written->warnings;
+  return true;
+}
+
 constexpr uid_t kNobody = 65534;
 const std::string kContent = "new content\n";
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/encode.h"
+#include <dexmora/encode.h>
 #include "render/png.h"
 #include "render/raster.h"
 
@@ -39,7 +39,7 @@ Outcome run(const Job& job) {
   Outcome outcome;
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(job.text, job.options);
   if (!symbol) {
-    outcome.error = symbol.error().message;
+    outcome.error = symbol.error().message();
     return outcome;
   }
   outcome.sizeIndex = symbol->sizeIndex();
@@ -49,7 +49,7 @@ Outcome run(const Job& job) {
   if (png) {
     outcome.png = *png;
   } else {
-    outcome.error = png.error().message;
+    outcome.error = png.error().message();
   }
   return outcome;
 }

@@ -3,11 +3,13 @@
 
 #include <cstring>
 
-#include "render/output_format.h"
+#include <dexmora/render.h>
 #include "render/png.h"
 #include "render/png_compact.h"
 #include "render/raster.h"
-#include "render/verify.h"
+#include <dexmora/verify.h>
+#include "core/symbol_access.h"
+#include "reader/zxing_reader.h"
 #include "test_render_support.h"
 
 using namespace dexmora;
@@ -28,6 +30,7 @@ struct PngCase {
 
 RenderSettings settingsOf(const PngCase& c) {
   RenderSettings settings;
+  settings.geometry = Geometry::Exact;
   settings.modulePixels = c.modulePixels;
   settings.quietZone = c.quietZone;
   settings.foreground = parseColour(c.foreground, false).value();
@@ -54,7 +57,7 @@ TEST_P(CompactPng, EveryPixelHasItsModulesExactColour) {
   const Symbol symbol = encodeAt(textFor(c.rows, c.cols), c.rows, c.cols);
   const RenderSettings settings = settingsOf(c);
   const Expected<std::string> png = renderOutput(symbol, OutputFormat::Png, settings, false);
-  ASSERT_TRUE(png.ok()) << png.error().message;
+  ASSERT_TRUE(png.ok()) << png.error().message();
 
   const std::string ihdr = pngChunk(*png, "IHDR").value();
   EXPECT_EQ(ihdr[8], 1) << "bit depth";
@@ -86,12 +89,10 @@ TEST_P(CompactPng, ScansAndVerifies) {
   const Symbol symbol = encodeAt(text, c.rows, c.cols);
   const RenderSettings settings = settingsOf(c);
   const std::string png = renderOutput(symbol, OutputFormat::Png, settings, false).value();
-  const PngGeometry geometry = pngGeometry(settings);
-  const ModuleSpans spans{moduleStarts(c.cols, geometry), moduleStarts(c.rows, geometry)};
-  const VerifyResult verified = verifyPng(png, symbol, spans, paintColours(settings), {text, false});
-  EXPECT_TRUE(verified.ok) << verified.message;
+  const Expected<VerifyReport> verified = verify(symbol, png, settings, {text, false}, &zxingReader());
+  ASSERT_TRUE(verified.ok()) << verified.error().message();
   if (c.rows == 144) {
-    EXPECT_NE(verified.note.find("144x144"), std::string::npos);
+    EXPECT_NE(verified->note.find("144x144"), std::string::npos);
     return;
   }
   GreyPicture picture = decodePngGrey(png).value();
@@ -102,9 +103,9 @@ TEST_P(CompactPng, ScansAndVerifies) {
   // verification enlarges such pictures and says so.
   if (c.quietZone > 0 && c.modulePixels > 1) {
     EXPECT_EQ(readDataMatrix(picture), text);
-    EXPECT_EQ(verified.note, "");
+    EXPECT_EQ(verified->note, "");
   } else {
-    EXPECT_NE(verified.note.find("enlarged"), std::string::npos);
+    EXPECT_NE(verified->note.find("enlarged"), std::string::npos);
   }
 }
 
@@ -142,13 +143,13 @@ TEST(CompactPng, LowContrastIsRefusedBeforeDrawing) {
   settings.foreground = Colour{0xcc, 0xcc, 0xcc, 255};
   const Expected<std::string> png = renderOutput(encodeAt("x", 10, 10), OutputFormat::Png, settings, false);
   ASSERT_FALSE(png.ok());
-  EXPECT_NE(png.error().message.find("too low to scan"), std::string::npos);
+  EXPECT_NE(png.error().message().find("too low to scan"), std::string::npos);
 }
 
 Symbol withModuleFlipped(const Symbol& symbol, int x, int y) {
   std::vector<uint8_t> modules = symbol.modules();
   modules[static_cast<size_t>(y) * symbol.cols() + x] ^= 1;
-  return Symbol(symbol.sizeIndex(), symbol.codewords(), symbol.dataLength(), modules);
+  return detail::SymbolAccess::make(symbol.sizeIndex(), symbol.codewords(), symbol.dataLength(), modules);
 }
 
 struct MismatchCase {
@@ -164,21 +165,22 @@ TEST_P(VerifyMismatch, ReportsWhatDiffers) {
   const MismatchCase& c = GetParam();
   const Symbol symbol = encodeAt("VERIFY ME", 16, 16);
   RenderSettings settings;
+  settings.geometry = Geometry::Exact;
   settings.modulePixels = 3;
   const std::string png = renderOutput(symbol, OutputFormat::Png, settings, false).value();
   const Symbol against = c.flipX < 0 ? symbol : withModuleFlipped(symbol, c.flipX, c.flipY);
-  const PngGeometry geometry = pngGeometry(settings);
-  const VerifyResult result = verifyPng(png, against, {moduleStarts(16, geometry), moduleStarts(16, geometry)},
-                                        paintColours(settings), {std::string(c.expectedText), false});
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+  const Expected<VerifyReport> result =
+      verify(against, png, settings, {std::string(c.expectedText), false}, &zxingReader());
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().code(), ErrorCode::VerifyMismatch);
+  EXPECT_NE(result.error().message().find(c.message), std::string::npos) << result.error().message();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, VerifyMismatch,
     ::testing::Values(MismatchCase{5, 7, "VERIFY ME", "9 pixels differ"},
                       MismatchCase{0, 0, "VERIFY ME", "module (0, 0)"},
-                      MismatchCase{-1, 0, "VERIFY YOU", "instead of \"VERIFY YOU\""}));
+                      MismatchCase{-1, 0, "VERIFY YOU", "instead of 'VERIFY YOU'"}));
 
 class DefaultPicture : public ::testing::TestWithParam<std::pair<int, int>> {};
 
@@ -189,12 +191,13 @@ TEST_P(DefaultPicture, IsTheRasterPathAndVerifies) {
   const std::string text = textFor(rows, cols);
   const Symbol symbol = encodeAt(text, rows, cols);
   RenderSettings ignored;
-  ignored.foreground = Colour{0xee, 0xee, 0xee, 255};
+  ignored.foreground = Colour{0x00, 0x00, 0x8b, 255};
+  ignored.modulePixels = 7;
   const std::string png = renderOutput(symbol, OutputFormat::Png, ignored, true).value();
   const Raster raster = rasterizeDefault(symbol);
   EXPECT_EQ(png, encodePngRgb(raster).value());
-  const VerifyResult result = verifyPng(png, symbol, {raster.colStart, raster.rowStart}, {BLACK, WHITE}, {text, false});
-  EXPECT_TRUE(result.ok) << result.message;
+  const Expected<VerifyReport> result = verify(symbol, png, {}, {text, false}, &zxingReader());
+  EXPECT_TRUE(result.ok()) << result.error().message();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, DefaultPicture,
@@ -202,8 +205,9 @@ INSTANTIATE_TEST_SUITE_P(Sizes, DefaultPicture,
                                            std::pair{104, 104}, std::pair{144, 144}, std::pair{16, 36}));
 
 TEST(Verify, UnreadableBytesAreAMismatch) {
-  const VerifyResult result = verifyPng("not a png", encodeAt("x", 10, 10), {}, {BLACK, WHITE}, {});
-  EXPECT_NE(result.message.find("cannot be read back"), std::string::npos);
+  const Expected<VerifyReport> result = verify(encodeAt("x", 10, 10), "not a png", {}, {}, &zxingReader());
+  ASSERT_FALSE(result.ok());
+  EXPECT_NE(result.error().message().find("cannot be read back"), std::string::npos);
 }
 
 }  // namespace

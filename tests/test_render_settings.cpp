@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "render/output_format.h"
+#include <dexmora/render.h>
 #include "render/png_compact.h"
-#include "render/render_settings.h"
+#include <dexmora/render.h>
 
 using namespace dexmora;
 
@@ -22,10 +22,10 @@ TEST_P(ParseLength, GivesMillimetresOrNamesTheValue) {
   const Expected<double> length = parseLength(c.text);
   if (c.mm < 0) {
     ASSERT_FALSE(length.ok());
-    EXPECT_NE(length.error().message.find(std::string("\"") + c.text + "\""), std::string::npos)
-        << length.error().message;
+    EXPECT_NE(length.error().message().find(std::string("'") + c.text + "'"), std::string::npos)
+        << length.error().message();
   } else {
-    ASSERT_TRUE(length.ok()) << length.error().message;
+    ASSERT_TRUE(length.ok()) << length.error().message();
     EXPECT_NEAR(*length, c.mm, 1e-9);
   }
 }
@@ -34,7 +34,10 @@ INSTANTIATE_TEST_SUITE_P(Units, ParseLength,
                          ::testing::Values(LengthCase{"0.5mm", 0.5}, LengthCase{"20mil", 0.508},
                                            LengthCase{"0.02in", 0.508}, LengthCase{"1in", 25.4},
                                            LengthCase{"7.5mil", 0.1905},
-                                           LengthCase{"0.5", -1}, LengthCase{"mm", -1}, LengthCase{"0.5 mm", -1},
+                                           LengthCase{"0.5 mm", 0.5}, LengthCase{"0.5MM", 0.5},
+                                           LengthCase{"20 Mil", 0.508}, LengthCase{"0.5  mm", -1},
+                                           LengthCase{" 0.5mm", -1}, LengthCase{"0.5mm ", -1},
+                                           LengthCase{"0.5", -1}, LengthCase{"mm", -1}, LengthCase{" mm", -1},
                                            LengthCase{"-1mm", -1}, LengthCase{"30mm", -1},
                                            LengthCase{"0.5cm", -1}, LengthCase{"1e1mm", -1}));
 
@@ -54,7 +57,7 @@ TEST_P(ParseColour, ReadsHexOrRefuses) {
   if (c.ok) {
     EXPECT_EQ(*colour, c.colour);
   } else {
-    EXPECT_NE(colour.error().message.find(c.text), std::string::npos) << colour.error().message;
+    EXPECT_NE(colour.error().message().find(c.text), std::string::npos) << colour.error().message();
   }
 }
 
@@ -85,12 +88,12 @@ TEST_P(Contrast, RefusesUnscannablePairsWithAReason) {
   settings.foreground = parseColour(c.foreground, false).value();
   settings.background = parseColour(c.background, true).value();
   settings.invert = c.invert;
-  const Expected<RenderSettings> valid = validateSettings(settings);
+  const Expected<void> valid = checkRenderSettings(settings);
   if (!c.refusal) {
-    EXPECT_TRUE(valid.ok()) << valid.error().message;
+    EXPECT_TRUE(valid.ok()) << valid.error().message();
   } else {
     ASSERT_FALSE(valid.ok());
-    EXPECT_NE(valid.error().message.find(c.refusal), std::string::npos) << valid.error().message;
+    EXPECT_NE(valid.error().message().find(c.refusal), std::string::npos) << valid.error().message();
   }
 }
 
@@ -112,7 +115,7 @@ TEST(Settings, ModuleAndDpiTogetherAreRefused) {
   RenderSettings settings;
   settings.modulePixels = 4;
   settings.dpi = 300;
-  EXPECT_FALSE(validateSettings(settings).ok());
+  EXPECT_FALSE(checkRenderSettings(settings).ok());
 }
 
 struct GeometryCase {
@@ -154,27 +157,53 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct FormatCase {
   const char* path;
-  std::optional<OutputFormat> format;
+  std::optional<OutputFormat> asked;     // a format option
+  std::optional<OutputFormat> expected;  // nullopt: refused
 };
 
-class FormatFromExtension : public ::testing::TestWithParam<FormatCase> {};
+class FormatForPath : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(FormatFromExtension, ReadsTheLastExtension) {
-  EXPECT_EQ(formatFromExtension(GetParam().path), GetParam().format) << GetParam().path;
+// One rule for every file: the format option decides and a contradicting
+// extension is refused; else our extensions decide in any case; foreign
+// picture extensions are refused; any other name is PNG.
+TEST_P(FormatForPath, FollowsTheOneRule) {
+  const FormatCase& c = GetParam();
+  const Expected<OutputFormat> format = formatForPath(c.path, c.asked);
+  if (c.expected) {
+    ASSERT_TRUE(format.ok()) << c.path << ": " << format.error().message();
+    EXPECT_EQ(*format, *c.expected) << c.path;
+  } else {
+    ASSERT_FALSE(format.ok()) << c.path;
+    EXPECT_EQ(format.error().code(), ErrorCode::BadOption);
+    EXPECT_NE(format.error().message().find(c.path), std::string::npos) << format.error().message();
+  }
 }
 
+constexpr auto kPng = OutputFormat::Png;
+constexpr auto kSvg = OutputFormat::Svg;
+constexpr auto kPdf = OutputFormat::Pdf;
+constexpr std::optional<OutputFormat> kAny;
+constexpr std::optional<OutputFormat> kRefused;
+
 INSTANTIATE_TEST_SUITE_P(
-    Paths, FormatFromExtension,
-    ::testing::Values(FormatCase{"a.png", OutputFormat::Png}, FormatCase{"dir.x/a.SVG", OutputFormat::Svg},
-                      FormatCase{"a.b.pdf", OutputFormat::Pdf}, FormatCase{"/tmp/x.eps", OutputFormat::Eps},
-                      FormatCase{"out.txt", OutputFormat::Txt}, FormatCase{"a.jpeg", std::nullopt},
-                      FormatCase{"dir.pdf/file", std::nullopt}, FormatCase{"noext", std::nullopt}));
+    Paths, FormatForPath,
+    ::testing::Values(FormatCase{"a.png", kAny, kPng}, FormatCase{"dir.x/a.SVG", kAny, kSvg},
+                      FormatCase{"a.b.pdf", kAny, kPdf}, FormatCase{"/tmp/x.eps", kAny, OutputFormat::Eps},
+                      FormatCase{"out.TxT", kAny, OutputFormat::Txt}, FormatCase{"a.jpeg", kAny, kRefused},
+                      FormatCase{"a.JPG", kAny, kRefused}, FormatCase{"x.webp", kAny, kRefused},
+                      FormatCase{"scan.tiff", kAny, kRefused}, FormatCase{"dir.pdf/file", kAny, kPng},
+                      FormatCase{"noext", kAny, kPng}, FormatCase{"tmp.Xa9fQ2", kAny, kPng},
+                      FormatCase{"/dev/stdout", kAny, kPng}, FormatCase{"-", kAny, kPng},
+                      FormatCase{".png", kAny, kPng}, FormatCase{"a.svg", kPng, kRefused},
+                      FormatCase{"a.svg", kSvg, kSvg}, FormatCase{"a.SVG", kSvg, kSvg},
+                      FormatCase{"noext", kPdf, kPdf}, FormatCase{"tmp.Xa9fQ2", kSvg, kSvg},
+                      FormatCase{"a.jpg", kPng, kRefused}, FormatCase{"-", kSvg, kSvg}));
 
 TEST(ParseFormat, NamesTheRefusedValue) {
   EXPECT_EQ(parseFormat("EPS").value(), OutputFormat::Eps);
   const Expected<OutputFormat> bad = parseFormat("gif");
   ASSERT_FALSE(bad.ok());
-  EXPECT_NE(bad.error().message.find("\"gif\""), std::string::npos);
+  EXPECT_NE(bad.error().message().find("'gif'"), std::string::npos);
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/encode.h"
+#include <dexmora/encode.h>
+
+#include "core/size_table.h"
 
 dexmora::Symbol encodeAt(const std::string& text, int rows, int cols) {
   dexmora::EncodeOptions options;
@@ -66,3 +68,11 @@ std::optional<std::string> pngChunk(const std::string& png, const std::string& t
 bool runCommand(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 bool haveTool(const std::string& tool) { return runCommand("command -v " + tool); }
+
+dexmora::Expected<std::string> renderOutput(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
+                                           dexmora::RenderSettings settings, bool defaultGeometry) {
+  settings.geometry = defaultGeometry ? dexmora::Geometry::Default : dexmora::Geometry::Exact;
+  dexmora::Expected<dexmora::Rendering> rendering = dexmora::render(symbol, format, settings);
+  if (!rendering) return rendering.error();
+  return std::move(rendering->bytes);
+}

@@ -5,10 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "core/symbol.h"
+#include <dexmora/render.h>
+#include <dexmora/symbol.h>
 
 // A real symbol of `text` at the size asked for (rows x cols).
 dexmora::Symbol encodeAt(const std::string& text, int rows, int cols);
+
+// The bytes render() makes of `symbol`: the default picture when
+// `defaultGeometry`, else exact geometry with `settings`.
+dexmora::Expected<std::string> renderOutput(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
+                                           dexmora::RenderSettings settings, bool defaultGeometry);
 
 // A text that fills about `fraction` of the symbol's data capacity.
 std::string textFor(int rows, int cols, double fraction = 0.8);

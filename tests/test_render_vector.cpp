@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "render/output_format.h"
+#include <dexmora/render.h>
 #include "render/vector_geometry.h"
 #include "test_files.h"
 #include "test_render_support.h"
@@ -64,13 +64,13 @@ TEST_P(VectorScan, RasterisedByItsToolReadsBackExactly) {
   const std::string text = textFor(c.rows, c.cols);
   const Symbol symbol = encodeAt(text, c.rows, c.cols);
   const Expected<std::string> bytes = renderOutput(symbol, c.format, settingsOf(c), false);
-  ASSERT_TRUE(bytes.ok()) << bytes.error().message;
+  ASSERT_TRUE(bytes.ok()) << bytes.error().message();
   TempDir dir;
   const std::string in = dir.file(std::string("symbol.") + extension(c.format));
   const std::string out = dir.file("symbol.png");
   std::ofstream(in, std::ios::binary) << *bytes;
   // About 8 pixels per module at the X-dimension, 0.5 mm when none is given.
-  const double xdim = c.xdimMm > 0 ? c.xdimMm : DEFAULT_XDIM_MM;
+  const double xdim = c.xdimMm > 0 ? c.xdimMm : kDefaultXdimMm;
   const int dpi = static_cast<int>(8 * 25.4 / xdim);
   const auto [tool, command] = rasteriser(c.format, in, out, dpi);
   if (!haveTool(tool)) GTEST_SKIP() << tool << " is not installed";

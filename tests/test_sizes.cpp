@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/encode.h"
+#include <dexmora/encode.h>
+#include "core/encodation.h"
 #include "core/placement.h"
+#include "core/symbol_access.h"
 #include "png_reader.h"
 #include "render/png.h"
 #include "render/raster.h"
@@ -117,7 +119,7 @@ TEST_P(EverySize, DefaultPictureScansToTheExactBytes) {
   for (const std::string& text : texts) {
     if (codewordsOf(text) > static_cast<size_t>(size.dataCodewords)) continue;
     const Expected<Symbol> symbol = encode(text, optionsFor(size));
-    ASSERT_TRUE(symbol) << symbol.error().message;
+    ASSERT_TRUE(symbol) << symbol.error().message();
     ASSERT_EQ(symbol->sizeIndex(), index);
     EXPECT_EQ(symbol->codewords().size(), static_cast<size_t>(size.totalCodewords()));
     EXPECT_EQ(scanDefaultPicture(*symbol), text) << "text of " << text.size() << " bytes";
@@ -208,7 +210,7 @@ TEST_P(EverySize, ScansWithEveryBlockAtItsCorrectionLimit) {
   for (int p = 0; p < damaged; ++p) codewords[static_cast<size_t>(p)] ^= 0x5A;
   std::vector<uint8_t> grid(static_cast<size_t>(size.mappingRows()) * static_cast<size_t>(size.mappingCols()));
   placeCodewords(grid.data(), size.mappingRows(), size.mappingCols(), codewords.data(), codewords.size());
-  const Symbol symbol(index, codewords, clean.dataLength(), frameModules(size, grid.data()));
+  const Symbol symbol = detail::SymbolAccess::make(index, codewords, clean.dataLength(), frameModules(size, grid.data()));
   EXPECT_EQ(scanDefaultPicture(symbol), text) << damaged << " damaged codewords";
 }
 
@@ -280,11 +282,11 @@ TEST_P(SizeSelection, ChoosesTheExpectedSize) {
   const Expected<Symbol> symbol = encode(std::string(row.letters, 'A'), options);
   if (row.rows == 0) {
     ASSERT_FALSE(symbol);
-    EXPECT_EQ(symbol.error().code, row.error);
-    EXPECT_FALSE(symbol.error().message.empty());
+    EXPECT_EQ(symbol.error().code(), row.error);
+    EXPECT_FALSE(symbol.error().message().empty());
     return;
   }
-  ASSERT_TRUE(symbol) << symbol.error().message;
+  ASSERT_TRUE(symbol) << symbol.error().message();
   EXPECT_EQ(symbol->rows(), row.rows);
   EXPECT_EQ(symbol->cols(), row.cols);
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/encode.h"
+#include <dexmora/encode.h>
 #include "render/png.h"
 #include "render/raster.h"
 #include "test_files.h"
@@ -74,7 +74,7 @@ TEST(SquareOutputs, StayByteIdentical) {
     EncodeOptions options;
     options.size.rows = options.size.cols = golden.size;
     const Expected<Symbol> symbol = encode(golden.text, options);
-    ASSERT_TRUE(symbol) << symbol.error().message;
+    ASSERT_TRUE(symbol) << symbol.error().message();
     const Expected<std::string> png = encodePngRgb(rasterizeDefault(*symbol));
     ASSERT_TRUE(png);
     EXPECT_EQ(sha256Hex(*png), golden.pngHash) << "size " << golden.size << ", " << golden.text.size() << " bytes";

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,12 +11,13 @@
 #include "classic/placement.h"
 #include "classic/reed_solomon.h"
 #include "classic/symbol_tables.h"
-#include "core/encode.h"
-#include "render/output_format.h"
-#include "render/png_compact.h"
+#include <dexmora/encode.h>
+#include <dexmora/option_set.h>
+#include <dexmora/render.h>
+#include <dexmora/verify.h>
+
+#include "core/size_table.h"
 #include "render/raster.h"
-#include "render/render_settings.h"
-#include "render/verify.h"
 
 #ifdef DEXMORA_HAVE_ZXING
 #include <ZXing/ReadBarcode.h>
@@ -136,7 +138,7 @@ void checkRaster(const Raster& raster, const Symbol& symbol) {
 // structured append change what the reader reports, so those are left out.
 void checkScan(const Raster& raster, const Symbol& symbol, const EncodeOptions& options, const std::string& text) {
   const DataOptions& data = options.data;
-  if (data.gs1 || data.eci >= 0 || data.macro != 0 || data.readerInit || data.structuredAppend.count > 1) return;
+  if (data.gs1 || data.eci || data.macro != 0 || data.readerInit || data.structuredAppend.count > 1) return;
   if (symbol.sizeIndex() == SQUARE_SIZE_COUNT - 1 && options.dm144 == Dm144Layout::Iso) return;
   const ZXing::ImageView view(raster.rgb.data(), static_cast<int>(raster.width), static_cast<int>(raster.height),
                               ZXing::ImageFormat::RGB);
@@ -179,21 +181,35 @@ void checkClassic(const uint8_t* header, const std::vector<uint8_t>& text) {
 // Every option parser takes any bytes as a value: a value or an error with a
 // message, never a crash.
 void checkParsers(const std::string& value) {
-  auto check = [](const auto& parsed) { require(parsed.ok() || !parsed.error().message.empty(), "a refusal says why"); };
+  auto check = [](const auto& parsed) { require(parsed.ok() || !parsed.error().message().empty(), "a refusal says why"); };
   check(parseModulePixels(value));
   check(parseLength(value));
   check(parseDpi(value));
   check(parseQuietZone(value));
   check(parseColour(value, true));
   check(parseFormat(value));
+  check(parseSize(value));
+  check(parseShape(value));
+  check(parseDm144(value));
+  check(parseEncodation(value));
+  check(parseEci(value));
+  check(parseMacro(value));
+  check(parseStructuredAppend(value));
+  check(formatForPath(value, std::nullopt));
 }
 
+// Values no caller should pass, which every entry must refuse or survive.
+constexpr int kHostileInts[] = {-5, 0, -1, 101, 100000, 2147483647, -2147483647 - 1};
+constexpr double kHostileLengths[] = {-1.0, 0.0, 1e9, 1e-9, 25.41};
+
 // Rendering options from the text's bytes, so that they vary with the input
-// without a header byte of their own.
+// without a header byte of their own; one input in eight gets a hostile
+// value somewhere, as a careless caller of the public API might pass.
 RenderSettings renderOptions(const std::vector<uint8_t>& text) {
   uint32_t h = 2166136261u;
   for (uint8_t b : text) h = (h ^ b) * 16777619u;
   RenderSettings settings;
+  settings.geometry = Geometry::Exact;
   if (h & 1) settings.modulePixels = 1 + static_cast<int>((h >> 1) % 6);
   if (h & 8) settings.xdimMm = 0.1 + ((h >> 4) % 50) / 50.0;
   if (h & 16 && !settings.modulePixels) settings.dpi = 72 + static_cast<int>((h >> 5) % 600);
@@ -201,31 +217,60 @@ RenderSettings renderOptions(const std::vector<uint8_t>& text) {
   settings.invert = (h >> 12) & 1;
   if ((h >> 13) & 1) settings.foreground = Colour{static_cast<uint8_t>(h >> 16), 0, static_cast<uint8_t>(h >> 24), 255};
   if ((h >> 14) & 1) settings.background = Colour{255, 255, 255, static_cast<uint8_t>((h >> 15) & 1 ? 0 : 255)};
+  if (((h >> 17) & 7) != 0) return settings;
+  const int hostile = kHostileInts[(h >> 20) % std::size(kHostileInts)];
+  switch ((h >> 23) % 6) {
+    case 0: settings.modulePixels = hostile; break;
+    case 1: settings.dpi = hostile; break;
+    case 2: settings.quietZone = hostile; break;
+    case 3: settings.xdimMm = kHostileLengths[(h >> 26) % std::size(kHostileLengths)]; break;
+    case 4: settings.limits.maxSide = static_cast<uint32_t>(hostile); break;
+    default: settings.limits.maxPixels = static_cast<uint64_t>(static_cast<uint32_t>(hostile)) % 100000; break;
+  }
   return settings;
 }
 
-// Every format renders the symbol or refuses the settings with a reason; a
-// compact PNG reads back module for module.
+// Every format renders the symbol or refuses the settings with a reason,
+// exactly when the check refuses them; a compact PNG reads back module for
+// module.
 void checkFormats(const Symbol& symbol, const std::vector<uint8_t>& text) {
   const RenderSettings settings = renderOptions(text);
-  const Expected<RenderSettings> valid = validateSettings(settings);
-  if (!valid) {
-    require(!valid.error().message.empty(), "refused settings say why");
-    return;
-  }
   constexpr OutputFormat formats[] = {OutputFormat::Png, OutputFormat::Svg, OutputFormat::Pdf, OutputFormat::Eps,
                                       OutputFormat::Txt};
   const OutputFormat format = formats[text.size() % 5];
+  const Expected<void> valid = checkRenderSettings(settings);
+  if (!valid) {
+    require(!valid.error().message().empty(), "refused settings say why");
+    const Expected<Rendering> refused = render(symbol, format, settings);
+    require(!refused.ok() && refused.error().code() == ErrorCode::BadOption, "render refuses what the check refuses");
+    return;
+  }
   // The vector writers are slow next to encoding on the largest symbols.
   if ((format == OutputFormat::Pdf || format == OutputFormat::Eps) && symbol.rows() > 52) return;
-  const Expected<std::string> bytes = renderOutput(symbol, format, *valid, false);
-  require(bytes.ok() && !bytes->empty(), "every format renders valid settings");
+  const Expected<Rendering> rendered = render(symbol, format, settings);
+  if (!rendered) {
+    require(rendered.error().code() == ErrorCode::PictureTooLarge || rendered.error().code() == ErrorCode::BadOption,
+            "valid settings render or are over a limit");
+    return;
+  }
+  require(!rendered->bytes.empty(), "every format renders valid settings");
   if (format != OutputFormat::Png) return;
-  const PngGeometry geometry = pngGeometry(*valid);
-  const ModuleSpans spans{moduleStarts(symbol.cols(), geometry), moduleStarts(symbol.rows(), geometry)};
-  const VerifyResult check = verifyPng(*bytes, symbol, spans, paintColours(*valid), VerifyExpectation{});
-  // What the reader makes of it is checkScan's business; here the pixels count.
-  require(check.ok || check.message.rfind("the reader", 0) == 0, "a compact PNG shows every module as the symbol has it");
+  const Expected<VerifyReport> check = verify(symbol, rendered->bytes, settings, VerifyExpectation{}, nullptr);
+  require(check.ok() || check.error().code() == ErrorCode::PictureTooLarge,
+          "a compact PNG shows every module as the symbol has it");
+}
+
+// Option text through the same door every front end uses: a key from the
+// table and the text as its value must be stored or refused, never crash.
+void checkOptionSet(const std::string& value, uint8_t pick) {
+  const std::vector<OptionInfo>& table = optionTable();
+  OptionSet options;
+  const Expected<void> set = options.set(table[pick % table.size()].key, value);
+  require(set.ok() || !set.error().message().empty(), "a refused option value says why");
+  const Expected<void> finished = options.finish();
+  require(finished.ok() || !finished.error().message().empty(), "a refused combination says why");
+  const Expected<void> unknown = options.set(value, "1");
+  require(findOption(value) != nullptr || !unknown.ok(), "only table keys are options");
 }
 
 }  // namespace
@@ -239,7 +284,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const Expected<Symbol> symbol = encode(text.data(), text.size(), options);
   if (!symbol) {
-    require(!symbol.error().message.empty(), "an error carries a message");
+    require(!symbol.error().message().empty(), "an error carries a message");
   } else {
     checkSymbol(*symbol, options.size);
     const Raster raster = rasterizeDefault(*symbol);
@@ -251,6 +296,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #endif
   }
   if ((header[2] & 128) != 0) checkClassic(header, text);
-  if (text.size() <= 64) checkParsers(std::string(text.begin(), text.end()));
+  if (text.size() <= 64) {
+    checkParsers(std::string(text.begin(), text.end()));
+    checkOptionSet(std::string(text.begin(), text.end()), header[3]);
+  }
   return 0;
 }

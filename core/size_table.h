@@ -2,36 +2,9 @@
 
 #include <cstdint>
 
+#include <dexmora/sizes.h>
+
 namespace dexmora {
-
-enum class SizeKind : uint8_t {
-  Square,     // the 24 square ECC200 sizes
-  Rectangle,  // the 6 rectangular ECC200 sizes
-  Dmre,       // the 18 Rectangular Extension sizes (ISO/IEC 21471)
-};
-
-// One ECC200 symbol size. Everything else about its geometry is derived here,
-// once: regions, the mapping matrix and the codeword counts.
-struct SymbolSize {
-  int16_t rows;            // symbol height in modules, finder included
-  int16_t cols;            // symbol width in modules
-  int16_t regionRows;      // interior of one data region, in modules
-  int16_t regionCols;
-  int16_t dataCodewords;   // data capacity
-  int16_t errorCodewords;  // Reed-Solomon codewords over all blocks
-  int16_t blockCount;      // interleaved Reed-Solomon blocks
-  SizeKind kind;
-
-  // Each region is framed by its own finder and alignment lines.
-  constexpr int regionsDown() const { return rows / (regionRows + 2); }
-  constexpr int regionsAcross() const { return cols / (regionCols + 2); }
-  // The mapping matrix: the data regions without their frames.
-  constexpr int mappingRows() const { return regionsDown() * regionRows; }
-  constexpr int mappingCols() const { return regionsAcross() * regionCols; }
-  constexpr int totalCodewords() const { return dataCodewords + errorCodewords; }
-  constexpr int errorCodewordsPerBlock() const { return errorCodewords / blockCount; }
-  constexpr int area() const { return rows * cols; }
-};
 
 constexpr int SQUARE_SIZE_COUNT = 24;
 constexpr int SIZE_COUNT = 48;
@@ -99,25 +72,12 @@ constexpr int MAX_DATA_CODEWORDS = 1558;
 // Index of the size with these sides, or -1.
 int findSize(int rows, int cols);
 
-// How the symbol size is chosen.
-enum class Shape : uint8_t {
-  Square,     // the 24 squares
-  Rectangle,  // the 6 rectangles (and DMRE when allowed)
-  Any,        // squares and rectangles (and DMRE when allowed), smallest area first
-};
-
-struct SizeRequest {
-  int rows = 0;  // a size asked for; 0 chooses automatically
-  int cols = 0;
-  Shape shape = Shape::Square;
-  bool dmre = false;  // DMRE sizes join the rectangles
-};
-
 // The sizes a symbol may take, in order of preference: the size asked for
 // first (when it exists), then the automatic order. A size asked for that the
 // data does not fit falls back within its own shape: a square to the next
-// square, a rectangle or DMRE size to rectangles (and DMRE). Returns the
-// number of indices written to `out` (at most SIZE_COUNT).
+// square, a rectangle or DMRE size to rectangles (and DMRE); with
+// request.exact it does not fall back at all. Returns the number of indices
+// written to `out` (at most SIZE_COUNT).
 int candidateSizes(const SizeRequest& request, int (&out)[SIZE_COUNT]);
 
 }  // namespace dexmora

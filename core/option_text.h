@@ -1,0 +1,38 @@
+#pragma once
+
+// Shared pieces of the option parsers: one wording for every refused value.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <dexmora/error.h>
+
+namespace dexmora {
+
+// "bad WHAT 'TEXT': ADVICE" as BadOption; `what` is a noun ("size") or an
+// optionRef() when the option has no better name.
+Error badValue(std::string_view what, std::string_view text, std::string_view advice);
+
+// A whole number from `low` to `high` with nothing around it, or nothing.
+bool parseWholeNumber(std::string_view text, int low, int high, int& value);
+
+// A name in place rather than a pointer, so that tables of them need no
+// relocation and stay in read-only memory.
+template <typename T>
+struct Named {
+  char name[16];
+  T value;
+};
+
+// The value whose name is `text`, or "bad WHAT 'TEXT': use a, b or c".
+template <typename T, size_t N>
+Expected<T> lookUpName(std::string_view what, std::string_view text, const Named<T> (&names)[N]) {
+  std::string choices;
+  for (size_t i = 0; i < N; ++i) {
+    if (std::string_view(names[i].name) == text) return names[i].value;
+    choices += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + std::string(names[i].name);
+  }
+  return badValue(what, text, "use " + choices);
+}
+
+}  // namespace dexmora

@@ -1,0 +1,27 @@
+#pragma once
+
+/// @file
+/// Text to symbol.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include <dexmora/error.h>
+#include <dexmora/options.h>
+#include <dexmora/symbol.h>
+
+namespace dexmora {
+
+/// Encodes `length` bytes of `text` (any bytes, zero included) into a
+/// finished symbol: data encodation, size selection, padding, Reed-Solomon
+/// and module placement. Checks the options first (checkEncodeOptions). An
+/// empty text gives a symbol of pads. Reentrant: no state is kept between calls.
+Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options = {});
+
+/// encode() of the bytes of `text`.
+inline Expected<Symbol> encode(std::string_view text, const EncodeOptions& options = {}) {
+  return encode(reinterpret_cast<const uint8_t*>(text.data()), text.size(), options);
+}
+
+}  // namespace dexmora

@@ -1,0 +1,140 @@
+#pragma once
+
+/// @file
+/// Symbol to picture: the rendering settings, their parsers, the limits a
+/// picture is held to, and the output formats.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <dexmora/error.h>
+#include <dexmora/symbol.h>
+
+namespace dexmora {
+
+/// An sRGB colour with alpha (255 opaque).
+struct Colour {
+  uint8_t r = 0;
+  uint8_t g = 0;
+  uint8_t b = 0;
+  uint8_t a = 255;
+
+  bool opaque() const { return a == 255; }
+  bool transparent() const { return a == 0; }
+  bool grey() const { return r == g && g == b; }
+  friend bool operator==(const Colour& x, const Colour& y) {
+    return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a;
+  }
+  friend bool operator!=(const Colour& x, const Colour& y) { return !(x == y); }
+};
+
+inline constexpr Colour kBlack{0, 0, 0, 255};
+inline constexpr Colour kWhite{255, 255, 255, 255};
+
+/// The X-dimension vector output uses when none is given: 0.5 mm is in the
+/// middle of the range printers and handheld scanners are specified for.
+inline constexpr double kDefaultXdimMm = 0.5;
+/// Pixels per module of an exact PNG when neither module size nor resolution is given.
+inline constexpr int kDefaultModulePixels = 5;
+/// The quiet zone of every exact rendering, in modules.
+inline constexpr int kDefaultQuietZone = 2;
+
+/// Which picture a PNG is.
+enum class Geometry : uint8_t {
+  Default,  ///< the first release's picture (8-bit RGB); other formats draw exactly anyway
+  Exact,    ///< every module the same whole number of pixels, the smallest PNG type
+};
+
+/// The largest raster any call draws; checked before any work. The defaults
+/// hold every size at 100 pixels a module with the default quiet zone.
+struct PictureLimits {
+  uint32_t maxSide = 20000;         ///< pixels per side
+  uint64_t maxPixels = 400000000;   ///< pixels in total
+};
+
+/// Every rendering choice. Setting any option through an OptionSet makes
+/// the geometry Exact, as on the command line.
+struct RenderSettings {
+  Geometry geometry = Geometry::Default;
+  std::optional<int> modulePixels;  ///< PNG pixels per module, 1..100 ("module")
+  std::optional<double> xdimMm;     ///< the X-dimension in millimetres, 0.01..25.4 ("xdim")
+  std::optional<int> dpi;           ///< the printer's resolution, 1..10000 ("dpi")
+  int quietZone = kDefaultQuietZone;  ///< light margin in modules, 0..100 ("quiet-zone")
+  Colour foreground = kBlack;       ///< dark modules ("fg")
+  Colour background = kWhite;       ///< light modules and margin ("bg")
+  bool invert = false;              ///< swap the dark and light colours ("invert")
+  PictureLimits limits;
+};
+
+/// The colours actually painted: `dark` for the symbol's dark modules,
+/// `light` for its light modules and the quiet zone (swapped by invert).
+struct PaintColours {
+  Colour dark;
+  Colour light;
+};
+
+/// The colours `settings` paint with.
+PaintColours paintColours(const RenderSettings& settings);
+
+/// Parses pixels per module, 1 to 100 (option key "module").
+Expected<int> parseModulePixels(std::string_view text);
+/// Parses a length with its unit, "0.5mm", "20 mil", "0.02in" (any case), in mm (option key "xdim").
+Expected<double> parseLength(std::string_view text);
+/// Parses a resolution in dots per inch, 1 to 10000 (option key "dpi").
+Expected<int> parseDpi(std::string_view text);
+/// Parses a quiet zone in modules, 0 to 100 (option key "quiet-zone").
+Expected<int> parseQuietZone(std::string_view text);
+/// Parses "RRGGBB" or "RRGGBBAA" ('#' optional); "transparent" only when
+/// `allowTransparent` (option keys "fg" and "bg").
+Expected<Colour> parseColour(std::string_view text, bool allowTransparent);
+
+/// WCAG contrast ratio of the dark colour over the light one, each first
+/// flattened onto what lies below (the light colour onto white paper).
+double contrastRatio(const Colour& dark, const Colour& light);
+/// Below this contrast ratio colours are refused as unreadable.
+inline constexpr double kMinContrastRatio = 3.0;
+
+/// Checks every value and combination of `settings`: ranges, colours that
+/// cannot make a readable symbol, options that contradict each other.
+Expected<void> checkRenderSettings(const RenderSettings& settings);
+
+/// `colour` as it looks over `below` (which is taken as opaque).
+Colour flattenOnto(const Colour& colour, const Colour& below);
+
+/// "#rrggbb", lower case, alpha dropped.
+std::string hexColour(const Colour& colour);
+
+/// The formats a symbol can be written in.
+enum class OutputFormat : uint8_t { Png, Svg, Pdf, Eps, Txt };
+
+/// Parses "png", "svg", "pdf", "eps" or "txt", any case (option key "format").
+Expected<OutputFormat> parseFormat(std::string_view text);
+
+/// The name parseFormat() takes, which is also the file extension.
+std::string_view formatName(OutputFormat format);
+
+/// The media type of the format, e.g. "image/png".
+std::string_view mediaType(OutputFormat format);
+
+/// The format of a file at `path`, one rule for every file: `asked` (a
+/// format option) decides, and a known extension that contradicts it is
+/// refused; otherwise a png, svg, pdf, eps or txt extension in any case
+/// decides; jpg, jpeg, gif, bmp, tif, tiff and webp are refused (formats
+/// this library does not write); any other name is PNG.
+Expected<OutputFormat> formatForPath(std::string_view path, std::optional<OutputFormat> asked);
+
+/// What rendering made: the file's bytes, and warnings for the user (a
+/// module size rounded from the X-dimension and resolution, say).
+struct Rendering {
+  std::string bytes;
+  std::vector<std::string> warnings;
+};
+
+/// Renders `symbol` in `format`. The settings are checked first; a raster
+/// over settings.limits is PictureTooLarge before any work.
+Expected<Rendering> render(const Symbol& symbol, OutputFormat format, const RenderSettings& settings = {});
+
+}  // namespace dexmora
