@@ -119,7 +119,7 @@ TEST(ServeLimits, PerAddressLimit) {
 // With one encode allowed at a time, concurrent large pictures find the place
 // taken: 503 with Retry-After, never a stalled request.
 TEST(ServeLimits, BusyWhenTooManyAreEncoding) {
-  ServeProcess server({"--threads", "4", "--max-in-flight", "1"});
+  ServeProcess server({"--threads", "4", "--max-in-flight", "1", "--cache", "0"});
   const std::string heavy = server.url("/v1/datamatrix?size=144&module=30&data=busy");
   std::atomic<int> ok{0}, busy{0}, other{0};
   for (int round = 0; round < 20 && busy == 0; ++round) {
