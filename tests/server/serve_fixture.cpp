@@ -1,6 +1,7 @@
 #include "serve_fixture.h"
 
 #include <curl/curl.h>
+#include <gtest/gtest.h>
 #include <png.h>
 #include <ZXing/ReadBarcode.h>
 
@@ -103,11 +104,15 @@ ServeProcess::ServeProcess(std::vector<std::string> args, int listenFd) {
   if (m_port == 0) throw std::runtime_error("dexmora-serve did not start: " + log());
 }
 
+// Still running, it must stop cleanly: a sanitizer's report makes the exit status other than 0.
 ServeProcess::~ServeProcess() {
-  if (m_pid > 0 && stop(SIGTERM) < 0) {
+  if (m_pid <= 0) return;
+  const int status = stop(SIGTERM);
+  if (status < 0) {
     kill(m_pid, SIGKILL);
     waitpid(m_pid, nullptr, 0);
   }
+  EXPECT_EQ(status, 0) << log();
 }
 
 std::string ServeProcess::url(const std::string& path) const {
@@ -152,6 +157,14 @@ int runServe(const std::vector<std::string>& args, std::string* output) {
 }
 
 std::string ServeProcess::log() const { return readFileString(m_dir.file("stderr")); }
+
+bool ServeProcess::logShows(const std::string& text, int seconds) const {
+  for (int i = 0; i < seconds * 100; ++i) {
+    if (log().find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
 
 HttpReply fetch(const HttpCall& call) {
   HttpReply reply;

@@ -29,6 +29,9 @@ class ServeProcess {
   int stop(int signal, int seconds = 20);
   // Everything it wrote on standard error so far.
   std::string log() const;
+  // Waits up to `seconds` for `text` in the log: an access line is written
+  // once the answer is sent, a moment after the client has it.
+  bool logShows(const std::string& text, int seconds = 5) const;
 
  private:
   TempDir m_dir;
