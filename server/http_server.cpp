@@ -64,6 +64,7 @@ void onLibraryMessage(void*, const char* format, va_list arguments) {
 }
 
 void freeBody(void* body) { delete static_cast<std::string*>(body); }
+void releaseShared(void* body) { delete static_cast<std::shared_ptr<const std::string>*>(body); }
 
 std::string_view headerValue(MHD_Connection* connection, const char* name) {
   const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
@@ -215,14 +216,22 @@ int HttpServer::queue(void* connection, Exchange& exchange, Reply reply) {
   }
   exchange.status = reply.status;
   exchange.format = reply.format;
-  exchange.bytes = exchange.verb == Method::Head ? 0 : reply.body.size();
-  auto* body = new std::string(std::move(reply.body));
-  MHD_Response* response =
-      MHD_create_response_from_buffer_with_free_callback_cls(body->size(), body->data(), &freeBody, body);
-  if (!response) {
-    delete body;
-    return MHD_NO;
+  // libmicrohttpd sends from our buffer and lets go of it through the free callback.
+  MHD_Response* response = nullptr;
+  if (reply.shared) {
+    exchange.bytes = reply.shared->size();
+    auto* holder = new std::shared_ptr<const std::string>(std::move(reply.shared));
+    response = MHD_create_response_from_buffer_with_free_callback_cls(
+        (*holder)->size(), const_cast<char*>((*holder)->data()), &releaseShared, holder);
+    if (!response) delete holder;
+  } else {
+    exchange.bytes = reply.body.size();
+    auto* holder = new std::string(std::move(reply.body));
+    response = MHD_create_response_from_buffer_with_free_callback_cls(holder->size(), holder->data(), &freeBody, holder);
+    if (!response) delete holder;
   }
+  if (exchange.verb == Method::Head) exchange.bytes = 0;
+  if (!response) return MHD_NO;
   bool added = true;
   if (!reply.contentType.empty()) {
     added = MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, std::string(reply.contentType).c_str());

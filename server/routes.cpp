@@ -73,15 +73,32 @@ class InFlightSlot {
   bool m_held;
 };
 
+Header disposition(Format format) {
+  return {"Content-Disposition", "attachment; filename=\"datamatrix." + std::string(formatName(format)) + "\""};
+}
+
 Reply pictureReply(Product product, const SymbolRequest& request) {
   Reply reply;
   reply.body = std::move(product.bytes);
   reply.contentType = product.mediaType;
   reply.format = static_cast<int>(request.format);
-  if (request.download) {
-    reply.headers.push_back(
-        {"Content-Disposition", "attachment; filename=\"datamatrix." + std::string(formatName(request.format)) + "\""});
+  if (request.download) reply.headers.push_back(disposition(request.format));
+  return reply;
+}
+
+// A GET's answer: the picture with its validator, or 304 when the client has it.
+Reply answerReply(const std::shared_ptr<const CachedAnswer>& answer, std::string_view ifNoneMatch) {
+  Reply reply;
+  reply.format = static_cast<int>(answer->format);
+  reply.headers.push_back({"ETag", answer->tag});
+  reply.headers.push_back({"Cache-Control", std::string(kImmutable)});
+  if (!ifNoneMatch.empty() && matchesTag(ifNoneMatch, answer->tag)) {
+    reply.status = 304;
+    return reply;
   }
+  reply.contentType = mediaType(answer->format);
+  if (answer->download) reply.headers.push_back(disposition(answer->format));
+  reply.shared = std::shared_ptr<const std::string>(answer, &answer->body);
   return reply;
 }
 
@@ -180,6 +197,13 @@ Reply Service::handle(const Request& request, const RouteInfo& route) {
 
 Reply Service::symbol(const Request& request) {
   const bool post = request.method == Method::Post;
+  // A target asked for before is answered from the cache without parsing it again.
+  if (!post) {
+    if (const std::shared_ptr<const CachedAnswer> kept = m_cache.find(request.target)) {
+      m_metrics.countCacheHit();
+      return answerReply(kept, request.ifNoneMatch);
+    }
+  }
   const Expected<std::vector<Parameter>> parameters = splitQuery(queryOf(request.target));
   if (!parameters) return libraryError(parameters.error());
   Expected<SymbolRequest> parsed =
@@ -188,15 +212,14 @@ Reply Service::symbol(const Request& request) {
   SymbolRequest& symbolRequest = *parsed;
   symbolRequest.options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
 
-  // A POST's response is not cached, so it carries no validator.
-  std::string tag = post ? std::string() : entityTag(symbolRequest);
-  if (!post && !request.ifNoneMatch.empty() && matchesTag(request.ifNoneMatch, tag)) {
-    Reply reply;
-    reply.status = 304;
-    reply.format = static_cast<int>(symbolRequest.format);
-    reply.headers.push_back({"ETag", std::move(tag)});
-    reply.headers.push_back({"Cache-Control", std::string(kImmutable)});
-    return reply;
+  // A POST's answer is no cache entry: it carries no validator.
+  std::shared_ptr<CachedAnswer> answer;
+  if (!post) {
+    answer = std::make_shared<CachedAnswer>(
+        CachedAnswer{std::string(), entityTag(symbolRequest), symbolRequest.format, symbolRequest.download});
+    if (!request.ifNoneMatch.empty() && matchesTag(request.ifNoneMatch, answer->tag)) {
+      return answerReply(answer, request.ifNoneMatch);
+    }
   }
   std::optional<Expected<Product>> product = produce(symbolRequest);
   if (!product) {
@@ -210,26 +233,17 @@ Reply Service::symbol(const Request& request) {
     reply.format = static_cast<int>(symbolRequest.format);
     return reply;
   }
-  Reply reply = pictureReply(std::move(*product).value(), symbolRequest);
-  if (!post) {
-    reply.headers.push_back({"ETag", std::move(tag)});
-    reply.headers.push_back({"Cache-Control", std::string(kImmutable)});
-  }
-  return reply;
+  if (post) return pictureReply(std::move(*product).value(), symbolRequest);
+  answer->body = std::move((*product)->bytes);
+  m_cache.store(request.target, answer);
+  return answerReply(answer, {});
 }
 
 std::optional<Expected<Product>> Service::produce(const SymbolRequest& request) {
-  if (std::optional<std::string> kept = m_cache.find(request.canonical)) {
-    m_metrics.countCacheHit();
-    return Expected<Product>(Product{std::move(*kept), mediaType(request.format)});
-  }
   const InFlightSlot slot(m_metrics.inFlight(), m_maxInFlight);
   if (!slot.held()) return std::nullopt;
   Expected<Product> product = makeProduct(request);
-  if (product) {
-    m_metrics.countSymbol();
-    m_cache.store(request.canonical, product->bytes);
-  }
+  if (product) m_metrics.countSymbol();
   return product;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,7 @@ struct Header {
 struct Reply {
   unsigned status = 200;
   std::string body;
+  std::shared_ptr<const std::string> shared;  ///< the body instead, when set: an answer also held by the cache
   std::string_view contentType;
   std::vector<Header> headers;
   int format = Metrics::kNoFormat;  ///< the format asked for, for the metrics
@@ -68,8 +70,7 @@ class Service {
  private:
   Reply symbol(const Request& request);
   Reply form(const Request& request);
-  /// The request's product, from the cache or made (and then kept), or
-  /// nullopt when every in-flight place is taken.
+  /// The request's product, or nullopt when every in-flight place is taken.
   std::optional<Expected<Product>> produce(const SymbolRequest& request);
 
   const ServeSettings& m_settings;
