@@ -125,7 +125,9 @@ Expected<StructuredAppend> parseStructuredAppend(std::string_view text) {
     return badValue(optionRef("structured-append"), text,
                     "use POSITION,COUNT or POSITION,COUNT,ID with COUNT 2 to 16, POSITION 1 to COUNT and ID 1 to 64516");
   }
-  if (Expected<void> valid = checkStructuredAppend(append); !valid) return valid.error();
+  if (Expected<void> valid = checkStructuredAppend(append); !valid) {
+    return badValue(optionRef("structured-append"), text, valid.error().message());
+  }
   return append;
 }
 
