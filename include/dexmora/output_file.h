@@ -24,7 +24,7 @@ enum class SyncPolicy : uint8_t {
 
 /// How a write is made.
 struct OutputFileOptions {
-  SyncPolicy sync = SyncPolicy::WhenReplacing;
+  SyncPolicy sync = SyncPolicy::WhenReplacing;  ///< when the data reach the disk
   /// Told the full name of a named temporary file while one exists (an
   /// empty string when it is gone), so a program can remove it from a signal
   /// handler. Called on the writing thread; it must not throw.
@@ -34,7 +34,7 @@ struct OutputFileOptions {
 /// A successful write, with what the user should still be told (hard links
 /// that keep the old content, an owner or mode that could not be kept).
 struct WriteReport {
-  std::vector<std::string> warnings;
+  std::vector<std::string> warnings;  ///< one line each, for the user
 };
 
 /// Writes `bytes` to `path`. WriteFailed names the path (or its directory,
