@@ -14,12 +14,23 @@ namespace {
 struct PngSink {
   std::string bytes;
   const char* error = nullptr;
+  bool outOfMemory = false;
   std::jmp_buf frame;
 };
 
+// No exception may unwind through libpng's C frames (its structures would
+// leak): a failed append becomes libpng's own error, which longjmps out.
 void appendBytes(png_structp png, png_bytep data, png_size_t length) {
   auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
-  sink->bytes.append(reinterpret_cast<const char*>(data), length);
+  bool appended = true;
+  try {
+    sink->bytes.append(reinterpret_cast<const char*>(data), length);
+  } catch (...) {
+    appended = false;
+  }
+  if (appended) return;
+  sink->outOfMemory = true;
+  png_error(png, "out of memory");
 }
 
 void flushNothing(png_structp) {}
@@ -66,6 +77,7 @@ Expected<std::string> encodePngRgb(const Raster& raster) {
   }
   PngSink sink;
   if (!writeRgb(sink, raster, rows.data())) {
+    if (sink.outOfMemory) return Error{ErrorCode::OutOfMemory, "out of memory"};
     return Error{ErrorCode::RenderFailed, std::string("cannot encode the PNG picture: ") +
                                            (sink.error ? sink.error : "out of memory")};
   }

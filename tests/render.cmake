@@ -28,3 +28,7 @@ if(DEXMORA_SETPRIV)
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/as_ordinary_user.sh ${DEXMORA_SETPRIV}
             $<TARGET_FILE:test_output_file> --gtest_filter=-OutputFileSerial.*)
 endif()
+
+# Replaces the global operator new to fail each allocation in turn, so it is
+# a program of its own.
+dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp)
