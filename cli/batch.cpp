@@ -60,12 +60,17 @@ class JobQueue {
  public:
   JobQueue(dexmora::BatchSource& source, dexmora::BatchPlanner& planner) : m_source(source), m_planner(planner) {}
 
-  // Fills `jobs` with the next lines to do; false when none are left.
+  // Fills `jobs` with the next lines to do; false when none are left. Only
+  // the first line is waited for: a pipe's lines are done as they come.
   bool take(std::vector<BatchJob>& jobs) {
     jobs.clear();
     std::lock_guard<std::mutex> lock(m_mutex);
     std::size_t bytes = 0;
-    for (dexmora::BatchLine line; jobs.size() < kChunkLines && bytes < kChunkBytes && m_source.next(line);) {
+    const auto more = [&] {
+      return jobs.size() < kChunkLines && bytes < kChunkBytes &&
+             (jobs.empty() || m_source.rereadable() || m_source.lineBuffered());
+    };
+    for (dexmora::BatchLine line; more() && m_source.next(line);) {
       BatchJob job;
       if (!m_planner.plan(line, job)) continue;
       bytes += job.text.size();
@@ -318,6 +323,7 @@ int runBatch(const CliOptions& options) {
   // finished or removed by their writers, so only complete files remain; the
   // summary is said and the files synced before the signal ends the program.
   dexmora::installSignalCleanup(dexmora::InterruptHandling::RecordOnly);
+  source.stopWhen(dexmora::interrupted);
   JobQueue jobs(source, planner);
   BatchRun run(options, *directory, jobs, reporter);
   const bool showBar = !options.quiet && isatty(STDERR_FILENO);

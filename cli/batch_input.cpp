@@ -1,6 +1,7 @@
 #include "cli/batch_input.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,15 @@ std::string BatchSource::rewind() {
 // Reads another chunk after what is buffered; false at the end or on an error.
 bool BatchSource::fill() {
   if (m_end) return false;
+  while (m_stop && !m_rereadable) {
+    if (m_stop()) {
+      m_end = true;
+      return false;
+    }
+    pollfd ready{m_fd, POLLIN, 0};
+    const int polled = poll(&ready, 1, 100);
+    if (polled > 0 || (polled < 0 && errno != EINTR)) break;
+  }
   if (m_used > 0) {
     m_buffer.erase(0, m_used);
     m_used = 0;

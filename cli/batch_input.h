@@ -32,6 +32,11 @@ class BatchSource {
   // The next line, or false at the end or on a read error (then error() says why).
   bool next(BatchLine& line);
   const std::string& error() const { return m_error; }
+  // Whether next() has a whole line without reading (and so without waiting).
+  bool lineBuffered() const { return m_buffer.find('\n', m_used) != std::string::npos; }
+  // A pipe may keep a reader waiting for its next line: with `stop` set, the
+  // wait ends (as the list's end) once `stop()` is true.
+  void stopWhen(bool (*stop)()) { m_stop = stop; }
 
  private:
   bool fill();
@@ -46,6 +51,7 @@ class BatchSource {
   bool m_end = false;
   std::size_t m_number = 0;
   std::string m_error;
+  bool (*m_stop)() = nullptr;
 };
 
 // A TSV line split at its TABs; `valid` is false when it has none, and
