@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 
 namespace dexmora {
 
@@ -31,6 +32,8 @@ Slot slots[kTemporarySlots];
 // handler writes on whichever thread the signal arrives.
 std::atomic<int> caughtSignal{0};
 std::atomic<bool> removeAndDie{true};
+// Set by a batch's second signal: no thread may name a new temporary.
+std::atomic<bool> stopping{false};
 
 sigset_t stopSignalSet() {
   sigset_t set;
@@ -46,6 +49,21 @@ void removeRegisteredTemporaries() {
     if (!slot.ready.load()) continue;
     struct stat st;
     if (lstat(slot.path, &st) == 0 && st.st_dev == slot.device && st.st_ino == slot.inode) unlink(slot.path);
+  }
+}
+
+// A batch's writers run on while the handler runs on another thread: a
+// temporary announced but not yet linked would escape removal. So no new one
+// is named from now on, and those in flight are waited for (a link and a
+// rename, microseconds) before what remains is removed.
+void letWritersFinish() {
+  stopping.store(true);
+  const timespec pause{0, 1000000};
+  for (int waited = 0; waited < 2000; ++waited) {
+    bool busy = false;
+    for (Slot& slot : slots) busy = busy || slot.ready.load();
+    if (!busy) return;
+    nanosleep(&pause, nullptr);
   }
 }
 
@@ -67,6 +85,7 @@ void onStopSignal(int signo) {
   int none = 0;
   const bool first = caughtSignal.compare_exchange_strong(none, signo);
   if (removeAndDie || !first) {
+    if (!removeAndDie) letWritersFinish();
     removeRegisteredTemporaries();
     dieOf(signo);
   }
@@ -90,6 +109,8 @@ std::function<void(const NamedTemporary&)> temporaryNamedInSlot(int slot) {
     Slot& s = slots[slot];
     s.ready.store(false);
     if (temporary.path.empty() || temporary.path.size() >= sizeof s.path) return;
+    // The program is dying of a second signal: this writer waits for the end.
+    while (stopping.load()) pause();
     std::memcpy(s.path, temporary.path.c_str(), temporary.path.size() + 1);
     s.device = static_cast<dev_t>(temporary.device);
     s.inode = static_cast<ino_t>(temporary.inode);

@@ -256,8 +256,9 @@ TEST(CliBatchSafety, KillsLeaveNoTemporaryOrOnlyOnePerThreadUntilTheNextRun) {
     const int status = batch.wait();
     EXPECT_TRUE(batch.signaled()) << status;
     const std::size_t hidden = hiddenEntries(dir.path() / "out").size();
+    // Two signals add none (the run may already have removed some leftovers).
     if (twoSignals) {
-      EXPECT_EQ(hidden, left) << "round " << round;
+      EXPECT_LE(hidden, left) << "round " << round;
     }
     EXPECT_LE(hidden, left + 2) << "round " << round;
     left = hidden;
