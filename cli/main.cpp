@@ -11,6 +11,7 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/picture.h"
+#include "cli/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
 #include "cli/usage.h"
@@ -90,6 +91,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!reserveStandardDescriptors()) return DM_CLI_EXIT_IO_ERROR;
+  ignoreFileSizeSignal();
   try {
     return run(argc, argv);
   } catch (const std::bad_alloc&) {

@@ -25,6 +25,8 @@ struct RawOptions {
   bool verify = false;
   bool batch = false;
   bool tsv = false;
+  bool tsvHeader = false;
+  bool tsvAnyName = false;
   std::string jobs;
   bool quiet = false;
   // The library's options as given, each value kept: the last one counts.
@@ -57,6 +59,8 @@ void defineOptions(CLI::App& app, RawOptions& raw) {
   app.add_flag("--verify", raw.verify);
   app.add_flag("--batch", raw.batch);
   app.add_flag("--tsv", raw.tsv);
+  app.add_flag("--tsv-header", raw.tsvHeader);
+  app.add_flag("--tsv-any-name", raw.tsvAnyName);
   app.add_option("-j,--jobs", raw.jobs);
   app.add_flag("-q,--quiet", raw.quiet);
 }
@@ -155,13 +159,16 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
 // standard input, and -o is a file name template.
 std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
   if (!raw.batch) {
-    if (raw.tsv || !raw.jobs.empty() || raw.quiet) return "--tsv, --jobs and --quiet go with --batch only";
+    if (raw.tsv || raw.tsvHeader || raw.tsvAnyName || !raw.jobs.empty() || raw.quiet) return "--tsv, --jobs and --quiet go with --batch only";
     return {};
   }
   if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";
   if (options.toStdout) return "a batch writes one file per line and cannot write them all to standard output";
   options.batch = true;
+  if ((raw.tsvHeader || raw.tsvAnyName) && !raw.tsv) return "--tsv-header and --tsv-any-name go with --tsv only";
   options.tsv = raw.tsv;
+  options.tsvHeader = raw.tsvHeader;
+  options.tsvAnyName = raw.tsvAnyName;
   options.quiet = raw.quiet;
   if (!options.textFromStdin) options.batchFile = options.text;
   options.text.clear();

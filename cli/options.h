@@ -19,6 +19,8 @@ struct CliOptions {
   bool batch = false;
   std::string batchFile;
   bool tsv = false;   // lines are NAME<TAB>TEXT
+  bool tsvHeader = false;   // the first line is a header row
+  bool tsvAnyName = false;  // names may hold control bytes and invalid UTF-8
   int jobs = 0;       // threads; 0 for one per core
   bool quiet = false; // no progress bar
   bool textFromStdin = true;

@@ -31,7 +31,7 @@ void appendBytes(png_structp png, png_bytep data, png_size_t length) {
   }
   try {
     sink->bytes.append(reinterpret_cast<const char*>(data), length);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     sink->outOfMemory = true;
   }
   if (sink->outOfMemory) png_error(png, "out of memory");

@@ -35,3 +35,7 @@ target_link_libraries(test_library_face PRIVATE dexmora_render GTest::gtest GTes
 target_compile_definitions(test_library_face PRIVATE DEXMORA_TEST_VERSION="${PROJECT_VERSION}")
 dexmora_warnings(test_library_face)
 gtest_discover_tests(test_library_face DISCOVERY_TIMEOUT 60)
+
+# Replaces the global operator new to fail each allocation in turn, so it is
+# a program of its own.
+dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp)
