@@ -72,10 +72,13 @@ class OutputDirectory {
   /// directory or not searchable.
   static Expected<OutputDirectory> open(const std::string& path);
 
+  /// Takes over `other`'s descriptor; `other` is left closed.
   OutputDirectory(OutputDirectory&& other) noexcept;
+  /// Closes this directory and takes over `other`'s descriptor.
   OutputDirectory& operator=(OutputDirectory&& other) noexcept;
   OutputDirectory(const OutputDirectory&) = delete;
   OutputDirectory& operator=(const OutputDirectory&) = delete;
+  /// Closes the descriptor.
   ~OutputDirectory();
 
   /// The path given to open(), as messages quote it.
