@@ -27,6 +27,7 @@
 #include "cli/picture.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
+#include "cli/verbose.h"
 
 namespace {
 
@@ -155,6 +156,9 @@ class BatchRun {
         dexmora::writeFile(m_directory, job.name, picture.bytes, fileOptions);
     if (!written) return refuse(job, DM_CLI_EXIT_CANT_CREATE, written.error().message());
     for (const std::string& warning : written->warnings) say(job.label + ": warning: " + warning);
+    if (m_options.verbose) {
+      say(job.label + ": " + symbolReport(*symbol, m_options.encode(), *format, job.path));
+    }
     return DM_CLI_EXIT_OK;
   }
 

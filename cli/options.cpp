@@ -23,6 +23,7 @@ struct RawOptions {
   bool codewords = false;
   std::vector<std::string> output;
   bool verify = false;
+  bool verbose = false;
   bool batch = false;
   bool tsv = false;
   bool tsvHeader = false;
@@ -57,6 +58,7 @@ void defineOptions(CLI::App& app, RawOptions& raw) {
     }
   }
   app.add_flag("--verify", raw.verify);
+  app.add_flag("-v,--verbose", raw.verbose);
   app.add_flag("--batch", raw.batch);
   app.add_flag("--tsv", raw.tsv);
   app.add_flag("--tsv-header", raw.tsvHeader);
@@ -105,13 +107,29 @@ Arguments sortArguments(const CLI::App& app, int argc, const char* const* argv) 
   return args;
 }
 
-std::string parserError(const CLI::ParseError& e) {
+// "unknown option '--sise' (did you mean --size?)", weighing the library's
+// keys and the command line's own long options alike.
+std::string unknownOption(const CLI::App& app, const std::string& given) {
+  const std::string name = given.substr(0, given.find('='));
+  std::string message = "unknown option " + dexmora::quoted(name);
+  if (name.compare(0, 2, "--") == 0) {
+    std::vector<std::string> own;
+    for (const CLI::Option* option : app.get_options()) {
+      for (const std::string& longName : option->get_lnames()) own.push_back(longName);
+    }
+    const std::vector<std::string_view> ownKeys(own.begin(), own.end());
+    const std::string_view near = dexmora::nearestOption(std::string_view(name).substr(2), ownKeys);
+    if (!near.empty()) return message + " (did you mean --" + std::string(near) + "?)";
+  }
+  return message + " (put -- before a TEXT that begins with -)";
+}
+
+std::string parserError(const CLI::App& app, const CLI::ParseError& e) {
   const std::string what = e.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
     const std::size_t colon = what.find(": ");
     std::string extra = colon == std::string::npos ? what : what.substr(colon + 2);
-    extra = extra.substr(0, extra.find(' '));
-    return "unknown option " + dexmora::quoted(extra) + " (put -- before a TEXT that begins with -)";
+    return unknownOption(app, extra.substr(0, extra.find(' ')));
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
     const std::string name = what.substr(0, what.find(':'));
@@ -143,12 +161,14 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
       options.outputPath = "output." + std::string(dexmora::formatName(*asked));
     }
   }
-  if (!raw.batch) {
+  // --dump and --codewords write no file, so they have no format to check.
+  if (!raw.batch && options.mode == CliMode::Write) {
     const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(options.outputPath, asked);
     if (!format) return format.error().message();
     options.format = *format;
   }
   options.verify = raw.verify;
+  options.verbose = raw.verbose;
   if (options.verify && !raw.batch && options.format != dexmora::OutputFormat::Png) {
     return "--verify reads back PNG pictures only; it does not go with vector or text output";
   }
@@ -191,7 +211,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    result.error = parserError(e);
+    result.error = parserError(app, e);
     return result;
   }
 

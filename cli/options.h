@@ -15,6 +15,7 @@ struct CliOptions {
   bool toStdout = false;  // -o -
   dexmora::OutputFormat format = dexmora::OutputFormat::Png;  // of the single run's file
   bool verify = false;
+  bool verbose = false;  // one line on stderr per symbol
   // Batch work: one symbol per line of batchFile (standard input when empty).
   bool batch = false;
   std::string batchFile;
