@@ -179,7 +179,9 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
 // standard input, and -o is a file name template.
 std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
   if (!raw.batch) {
-    if (raw.tsv || raw.tsvHeader || raw.tsvAnyName || !raw.jobs.empty() || raw.quiet) return "--tsv, --jobs and --quiet go with --batch only";
+    if (raw.tsv || raw.tsvHeader || raw.tsvAnyName || !raw.jobs.empty() || raw.quiet) {
+      return "--tsv, --tsv-header, --tsv-any-name, --jobs and --quiet go with --batch only";
+    }
     return {};
   }
   if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";

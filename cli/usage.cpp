@@ -168,14 +168,17 @@ std::string batchWork() {
          item("--tsv",
               "each line is NAME<TAB>TEXT; NAME must not be empty, . or .., nor contain /, and two lines may not "
               "share it.") +
+         item("--tsv-header", "with --tsv: the first line is a header row and is skipped.") +
+         item("--tsv-any-name", "with --tsv: allow control characters and invalid UTF-8 in names (refused by "
+              "default).") +
          item("-j N, --jobs N",
               "threads, 1 to 1024 (default: one per core); the files are the same whatever N is.") +
          item("-q, --quiet",
               "no progress bar (it is shown on stderr only when that is a terminal and the run takes more than "
               "half a second).") +
          "\n" +
-         paragraph("A failed line never stops the batch: it gets one line \"dexmora-cli: line N: reason\" on "
-                   "stderr and the other files are written. With -v each file written gets its line, above the "
+         paragraph("A failed line never stops the batch: it gets one line on stderr, \"dexmora-cli: line N\" and "
+                   "why, and the other files are written. With -v each file written gets its line, above the "
                    "progress bar. Files are not synced one by one: a single syncfs of the output file system at "
                    "the end puts them on the disk before the summary line (written, skipped, failed). A signal "
                    "(Ctrl-C, SIGTERM, SIGHUP, SIGQUIT) stops the taking of lines; the files in flight are "
@@ -207,7 +210,8 @@ std::string exitStatus() {
 
 std::string cliUsageText() {
   return "Usage: dexmora-cli [OPTIONS] [-o PATH | --output PATH] [TEXT]\n"
-         "       dexmora-cli --batch [OPTIONS] [--tsv] [-j N] [-q] [-o TEMPLATE] [FILE]\n"
+         "       dexmora-cli --batch [OPTIONS] [--tsv [--tsv-header]] [-j N] [-q] [-o TEMPLATE]\n"
+         "                   [FILE]\n"
          "       dexmora-cli --dump [OPTIONS] [TEXT]\n"
          "       dexmora-cli --codewords [OPTIONS] [TEXT]\n"
          "       dexmora-cli --help\n"
