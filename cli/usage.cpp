@@ -210,8 +210,7 @@ std::string exitStatus() {
 
 std::string cliUsageText() {
   return "Usage: dexmora-cli [OPTIONS] [-o PATH | --output PATH] [TEXT]\n"
-         "       dexmora-cli --batch [OPTIONS] [--tsv [--tsv-header]] [-j N] [-q] [-o TEMPLATE]\n"
-         "                   [FILE]\n"
+         "       dexmora-cli --batch [OPTIONS] [-o TEMPLATE] [FILE]\n"
          "       dexmora-cli --dump [OPTIONS] [TEXT]\n"
          "       dexmora-cli --codewords [OPTIONS] [TEXT]\n"
          "       dexmora-cli --help\n"
