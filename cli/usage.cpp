@@ -164,10 +164,11 @@ std::string batchWork() {
               "the file name of each line: {n} is its line number (counting every line from 1, empty ones too), "
               "{n:0W} the same zero-padded to W digits, {name} the TSV name; default {n:05}.png ({name} with "
               "--tsv). Its extension picks the format as above. A template that gives two lines the same name "
-              "is refused before anything is written.") +
+              "is refused before anything is written; from a pipe, the later line is refused and the first "
+              "file kept.") +
          item("--tsv",
               "each line is NAME<TAB>TEXT; NAME must not be empty, . or .., nor contain /, and two lines may not "
-              "share it.") +
+              "share it; a third column is refused.") +
          item("--tsv-header", "with --tsv: the first line is a header row and is skipped.") +
          item("--tsv-any-name", "with --tsv: allow control characters and invalid UTF-8 in names (refused by "
               "default).") +

@@ -89,7 +89,7 @@ std::set<std::string> namedOptions(const std::string& text) {
 
 TEST(CliHelp, HelpManPageAndCompletionNameEveryOptionTakenAndNoOther) {
   std::set<std::string> options = {"output", "verbose", "verify", "dump", "codewords", "help",
-                                   "version", "batch", "tsv", "tsv-header", "jobs", "quiet"};
+                                   "version", "batch", "tsv", "tsv-header", "tsv-any-name", "jobs", "quiet"};
   for (const dexmora::OptionInfo& info : dexmora::optionTable()) options.emplace(info.key);
   TempDir dir;
   for (const std::string& option : options) {

@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         FixCase{"SwappedRectangle", {"-s", "18x8", "A"}, 64, "(did you mean 8x18?)"},
         FixCase{"UnwrittenFormat", {"-o", "d.jpg", "A"}, 64, ".jpg is a picture format this library does not write"},
         FixCase{"ExtensionAgainstFormat", {"--format", "pdf", "-o", "d.png", "A"}, 64, "--format asks for pdf"},
-        FixCase{"TsvHeaderWithoutTsv", {"--batch", "--tsv-header"}, 64, "--tsv-header skips the header"},
+        FixCase{"TsvHeaderWithoutTsv", {"--batch", "--tsv-header"}, 64, "--tsv-header and --tsv-any-name go with --tsv"},
         FixCase{"MissingDirectory", {"-o", "no/such/a.png", "A"}, 73,
                 "cannot write 'no/such/a.png': the directory 'no/such' does not exist"},
         FixCase{"FileForADirectory", {"-o", "plain/sub/a.png", "A"}, 73,
