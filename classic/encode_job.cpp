@@ -1,5 +1,7 @@
 #include "classic/encode_job.h"
 
+#include <dexmora/render.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +18,9 @@ int32_t requestedSize = 0;
 
 namespace {
 
-constexpr int32_t MODULE_SIZE = 5;
-constexpr int32_t QUIET_ZONE = 10;
+// The first release's picture: default-sized modules in a two-module margin.
+constexpr int32_t MODULE_SIZE = dexmora::kDefaultModulePixels;
+constexpr int32_t QUIET_ZONE = 2 * MODULE_SIZE;
 // The dialog's text field holds at most this many bytes.
 constexpr size_t ENTRY_TEXT_LIMIT = 12;
 

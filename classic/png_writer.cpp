@@ -3,83 +3,56 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
 
 #include "render/output_file.h"
+#include "render/png.h"
 
 DmPngTryContext pngTryContext = {nullptr, 0, nullptr};
 
 namespace {
 
-// The state of one save, owned by the dmSavePng call that made it; every
-// field is released before that call returns.
-struct PngSave {
-  std::FILE* file = nullptr;  // owned by the output file
-  png_structp write = nullptr;
-  png_infop info = nullptr;
-  png_bytep* rows = nullptr;
+void reportLibpngError(const char* message) {
+  const int reason = errno;
+  std::fprintf(stderr, "libpng error: %s\n", message);
+  errno = reason;
+  pngTryContext.thrownMessage = message;
+}
+
+// One save: the stream libpng's bytes go to, and the row-pointer array,
+// allocated once the header is written as the first release did and freed
+// by the save.
+struct Save {
+  const RgbImage* image;
+  std::FILE* file;
+  const uint8_t** rows = nullptr;
 };
 
-// The libpng part of the save, from the structures' creation to their
-// destruction. Only plain data lives in this frame: dmPngError leaves libpng
-// by longjmp into it, which must skip no destructor.
-int writePng(PngSave& save, const RgbImage& image) {
-  save.write = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, dmPngError, nullptr);
-  if (!save.write) {
-    errno = ENOMEM;
-    return 0;
+const uint8_t* const* bottomUpRows(void* context, const char** failure) {
+  auto* save = static_cast<Save*>(context);
+  const RgbImage& image = *save->image;
+  save->rows = static_cast<const uint8_t**>(std::malloc(image.height * sizeof(const uint8_t*)));
+  if (!save->rows) {
+    pngTryContext.thrownMessage = *failure = "dmSavePng: Out of memory";
+    return nullptr;
   }
-  save.info = png_create_info_struct(save.write);
-  if (!save.info) {
-    png_destroy_write_struct(&save.write, nullptr);
-    errno = ENOMEM;
-    return 0;
-  }
+  // The buffer is stored bottom-up; PNG rows run top-down.
+  const uint32_t rowBytes = image.width * 3u;
+  for (uint32_t i = 0; i < image.height; ++i) save->rows[i] = image.pixels + (image.height - 1u - i) * rowBytes;
+  return save->rows;
+}
 
-  std::jmp_buf frame;
-  std::jmp_buf* const outer = pngTryContext.currentFrame;
-  pngTryContext.currentFrame = &frame;
-  if (setjmp(frame) == 0) {
-    png_init_io(save.write, save.file);
-    png_set_IHDR(save.write, save.info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
-    png_write_info(save.write, save.info);
-    save.rows = static_cast<png_bytep*>(std::malloc(image.height * sizeof(png_bytep)));
-    if (!save.rows) {
-      pngTryContext.thrownMessage = "dmSavePng: Out of memory";
-      std::longjmp(*pngTryContext.currentFrame, 1);
-    }
-    // The buffer is stored bottom-up; PNG rows run top-down.
-    const uint32_t rowBytes = image.width * 3u;
-    for (uint32_t i = 0; i < image.height; ++i) save.rows[i] = image.pixels + (image.height - 1u - i) * rowBytes;
-    png_write_image(save.write, save.rows);
-    png_write_end(save.write, save.info);
-    std::free(save.rows);
-    save.rows = nullptr;
-    png_destroy_write_struct(&save.write, &save.info);
-    pngTryContext.currentFrame = outer;
-    pngTryContext.caught = 0;
-    return 1;
-  }
-  const int reason = errno;
-  pngTryContext.currentFrame = outer;
-  pngTryContext.caught = 1;
-  png_destroy_write_struct(&save.write, &save.info);
-  std::free(save.rows);
-  save.rows = nullptr;
-  // An error from libpng's own checks (not a failed system call) leaves errno 0.
-  errno = reason != 0 ? reason : EINVAL;
-  return 0;
+void onLibpngError(void*, const char* message) { reportLibpngError(message); }
+
+// Through the stream's buffer, as libpng's own stdio writer did: a full disk
+// shows in the image data or only when the stream is flushed at the end.
+bool toStream(void* context, const uint8_t* data, size_t size) {
+  return std::fwrite(data, 1, size, static_cast<Save*>(context)->file) == size;
 }
 
 }  // namespace
 
 void dmPngError(png_structp, png_const_charp message) {
-  const int reason = errno;
-  std::fprintf(stderr, "libpng error: %s\n", message);
-  errno = reason;
-  pngTryContext.thrownMessage = message;
+  reportLibpngError(message);
   // Without a frame (an error while libpng creates its structure) libpng
   // falls back to its own recovery once this returns.
   if (pngTryContext.currentFrame) std::longjmp(*pngTryContext.currentFrame, 1);
@@ -91,18 +64,22 @@ int dmSavePng(const char* path, const RgbImage& image) {
     return 0;
   }
   // The picture goes where a shell redirect would put it, through a
-  // temporary that replaces a regular file only once it is complete, so a
-  // failed save never leaves a truncated file at the path.
+  // temporary that replaces a regular file only once it is complete.
   dexmora::OutputFile output(path);
-  PngSave save;
+  Save save{&image, nullptr};
   if (!output.open() || (save.file = output.stream()) == nullptr) {
     errno = output.failure().errnum != 0 ? output.failure().errnum : ENOMEM;
     return 0;
   }
   errno = 0;
-  const bool drawn = writePng(save, image) != 0;
-  if (drawn && output.commit()) return 1;
-  const int reason = drawn ? output.failure().errnum : errno;
+  const dexmora::Expected<std::string> png = dexmora::encodePngRgbRows(
+      image.width, image.height, dexmora::PngRgbHooks{bottomUpRows, onLibpngError, toStream, &save});
+  const int drawError = errno;
+  std::free(save.rows);
+  pngTryContext.caught = png.ok() ? 0 : 1;
+  if (png.ok() && output.commit()) return 1;
+  // An error from libpng's own checks (not a failed system call) leaves errno 0.
+  const int reason = png.ok() ? output.failure().errnum : drawError != 0 ? drawError : EINVAL;
   output.abandon();
   errno = reason != 0 ? reason : EIO;
   return 0;

@@ -24,18 +24,18 @@ constexpr DmSymbolAttributeRow attributeRow(const dexmora::SymbolSize& s) {
 template <int... I>
 struct Rows {
   static constexpr DmSymbolAttributeRow table[sizeof...(I)] = {attributeRow(dexmora::SYMBOL_SIZES[I])...};
+  static constexpr int32_t sides[sizeof...(I)] = {dexmora::SYMBOL_SIZES[I].rows...};
 };
+using SquareRows = Rows<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23>;
 }  // namespace dm_detail
 
 // The 24 square sizes, smallest first, as the core's size table has them;
 // the row index is DmSymbol::sizeIndex.
-inline constexpr const DmSymbolAttributeRow (&SymbolAttributes)[DM_SYMBOL_SIZE_COUNT] =
-    dm_detail::Rows<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23>::table;
+inline constexpr const DmSymbolAttributeRow (&SymbolAttributes)[DM_SYMBOL_SIZE_COUNT] = dm_detail::SquareRows::table;
 
-// The sizes a user can pick, in the order the size list shows them; a list
-// position is an index into this array.
-inline constexpr int32_t SelectableSizes[DM_SYMBOL_SIZE_COUNT] = {
-    10, 12, 14, 16, 18, 20, 22, 24, 26, 32, 36, 40, 44, 48, 52, 64, 72, 80, 88, 96, 104, 120, 132, 144};
+// The sizes a user can pick, in the order the size list shows them (the
+// table's, smallest first); a list position is an index into this array.
+inline constexpr const int32_t (&SelectableSizes)[DM_SYMBOL_SIZE_COUNT] = dm_detail::SquareRows::sides;
 
 // Largest data capacity of any size (144x144).
 constexpr int32_t DM_MAX_DATA_CODEWORDS = dexmora::MAX_DATA_CODEWORDS;

@@ -3,45 +3,46 @@
 #include <dexmora/encode.h>
 #include <dexmora/output_file.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <dirent.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
+#include <exception>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "cli/batch_input.h"
+#include "cli/batch_plan.h"
 #include "cli/batch_progress.h"
 #include "cli/exit_status.h"
 #include "cli/name_template.h"
 #include "cli/picture.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
+#include "cli/verbose.h"
 
 namespace {
 
-using dexmora::BatchLine;
+using dexmora::BatchJob;
 using dexmora::BatchReporter;
-using dexmora::NameTemplate;
 using Clock = std::chrono::steady_clock;
 
-// The exit statuses a batch can end with, least serious first.
+// The exit statuses a batch can end with, least serious first (a signal ends
+// it with the signal's own status).
 int severity(int status) {
   switch (status) {
     case DM_CLI_EXIT_DATA: return 1;
     case DM_CLI_EXIT_SOFTWARE: return 2;
     case DM_CLI_EXIT_CANT_CREATE: return 3;
-    case DM_CLI_EXIT_INTERRUPTED: return 4;
+    case DM_CLI_EXIT_IO_ERROR: return 4;
     default: return 0;
   }
 }
@@ -50,48 +51,52 @@ std::string plural(std::size_t count, const char* noun) {
   return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
 }
 
-struct LineCounts {
-  std::size_t work = 0;   // non-empty lines
-  std::size_t empty = 0;
-};
+// A worker takes this many lines (or bytes) at a time, so the threads meet
+// at the list's lock once per chunk and spend the rest in their own calls.
+constexpr std::size_t kChunkLines = 32;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 16;
 
-// One pass over the list before anything is written: counts the lines and
-// refuses a template that gives two lines the same file. Names only need
-// remembering when {name} is in the template: {n} alone is injective (zero
-// padding never cuts digits), and neither field gives every line one name.
-dexmora::Expected<LineCounts> planBatch(std::string_view input, const NameTemplate& names, bool tsv) {
-  LineCounts counts;
-  std::unordered_map<std::string, std::size_t> seen;
-  dexmora::LineSplitter lines(input);
-  for (BatchLine line; lines.next(line);) {
-    if (line.bytes.empty()) {
-      ++counts.empty;
-      continue;
+// The list, read and planned in order under one lock, handed out in chunks.
+class JobQueue {
+ public:
+  JobQueue(dexmora::BatchSource& source, dexmora::BatchPlanner& planner) : m_source(source), m_planner(planner) {}
+
+  // Fills `jobs` with the next lines to do; false when none are left. Only
+  // the first line is waited for: a pipe's lines are done as they come.
+  bool take(std::vector<BatchJob>& jobs) {
+    jobs.clear();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::size_t bytes = 0;
+    const auto more = [&] {
+      return jobs.size() < kChunkLines && bytes < kChunkBytes &&
+             (jobs.empty() || m_source.rereadable() || m_source.lineBuffered());
+    };
+    for (dexmora::BatchLine line; more() && m_source.next(line);) {
+      BatchJob job;
+      if (!m_planner.plan(line, job)) continue;
+      bytes += job.text.size();
+      jobs.push_back(std::move(job));
     }
-    ++counts.work;
-    if (names.usesNumber() && !names.usesName()) continue;
-    std::string name = names.expand(line.number, {});
-    if (names.usesName()) {
-      const dexmora::TsvFields fields = dexmora::splitTsv(line.bytes);
-      if (!fields.valid || !dexmora::tsvNameProblem(fields.name).empty()) continue;
-      name = names.expand(line.number, fields.name);
-    }
-    const auto [it, fresh] = seen.emplace(name, line.number);
-    if (!fresh) {
-      std::string message = "lines " + std::to_string(it->second) + " and " + std::to_string(line.number) +
-                            " both name the file " + dexmora::quoted(name);
-      if (!names.usesName()) message += std::string(": put {n}") + (tsv ? " or {name}" : "") + " in the -o template";
-      return dexmora::Error(dexmora::ErrorCode::BadOption, message + "; nothing was written");
-    }
+    return !jobs.empty();
   }
-  return counts;
-}
+
+  dexmora::BatchCounts counts() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_planner.counts();
+  }
+
+ private:
+  std::mutex m_mutex;
+  dexmora::BatchSource& m_source;
+  dexmora::BatchPlanner& m_planner;
+};
 
 // What the worker threads share.
 class BatchRun {
  public:
-  BatchRun(const CliOptions& options, const NameTemplate& names, std::string_view input, BatchReporter& reporter)
-      : m_options(options), m_names(names), m_lines(input), m_reporter(reporter) {}
+  BatchRun(const CliOptions& options, const dexmora::OutputDirectory& directory, JobQueue& jobs,
+           BatchReporter& reporter)
+      : m_options(options), m_directory(directory), m_jobs(jobs), m_reporter(reporter) {}
 
   // Takes lines until they run out or a signal asks to stop; `slot` is the
   // thread's own registration for temporaries the signal handler may remove.
@@ -99,11 +104,15 @@ class BatchRun {
     dexmora::OutputFileOptions fileOptions;
     fileOptions.sync = dexmora::SyncPolicy::Never;
     fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(slot);
-    for (BatchLine line; !dexmora::interrupted() && m_lines.next(line);) {
-      const int status = runLine(line, fileOptions);
-      (status == DM_CLI_EXIT_OK ? m_written : m_failed)++;
-      m_done++;
-      if (status != DM_CLI_EXIT_OK) raiseStatus(status);
+    std::vector<BatchJob> chunk;
+    while (!dexmora::interrupted() && m_jobs.take(chunk)) {
+      for (const BatchJob& job : chunk) {
+        if (dexmora::interrupted()) return;
+        const int status = runJob(job, fileOptions);
+        (status == DM_CLI_EXIT_OK ? m_written : m_failed)++;
+        m_done++;
+        if (status != DM_CLI_EXIT_OK) raiseStatus(status);
+      }
     }
   }
 
@@ -120,49 +129,35 @@ class BatchRun {
   int status() const { return m_status.load(); }
 
  private:
-  int refuse(const BatchLine& line, int status, const std::string& reason) {
-    say("line " + std::to_string(line.number) + ": " + reason);
+  int refuse(const BatchJob& job, int status, const std::string& reason) {
+    say(job.label + ": " + reason);
     return status;
   }
 
-  int runLine(const BatchLine& line, const dexmora::OutputFileOptions& fileOptions) {
-    if (line.bytes.size() > DM_CLI_MAX_INPUT_BYTES) {
-      return refuse(line, DM_CLI_EXIT_DATA,
-                    "the line is longer than " + std::to_string(DM_CLI_MAX_INPUT_BYTES) + " bytes");
+  int runJob(const BatchJob& job, const dexmora::OutputFileOptions& fileOptions) {
+    if (!job.problem.empty()) return refuse(job, DM_CLI_EXIT_DATA, job.problem);
+    if (std::string problem = cliTextProblem(job.text, false); !problem.empty()) {
+      return refuse(job, DM_CLI_EXIT_DATA, problem);
     }
-    std::string_view text = line.bytes;
-    std::string_view name;
-    if (m_options.tsv) {
-      const dexmora::TsvFields fields = dexmora::splitTsv(line.bytes);
-      if (!fields.valid) return refuse(line, DM_CLI_EXIT_DATA, "no TAB between the name and the text");
-      if (std::string problem = dexmora::tsvNameProblem(fields.name); !problem.empty()) {
-        return refuse(line, DM_CLI_EXIT_DATA, problem);
-      }
-      text = fields.text;
-      name = fields.name;
-    }
-    const std::string textBytes(text);
-    if (std::string problem = cliTextProblem(textBytes, false); !problem.empty()) {
-      return refuse(line, DM_CLI_EXIT_DATA, problem);
-    }
-    const std::string path = m_names.expand(line.number, name);
-    const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(path, m_options.library.format);
-    if (!format) return refuse(line, DM_CLI_EXIT_DATA, format.error().message());
-    const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(textBytes, m_options.encode());
-    if (!symbol) return refuse(line, DM_CLI_EXIT_DATA, symbol.error().message());
+    const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(job.path, m_options.library.format);
+    if (!format) return refuse(job, DM_CLI_EXIT_DATA, format.error().message());
+    const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(job.text, m_options.encode());
+    if (!symbol) return refuse(job, DM_CLI_EXIT_DATA, symbol.error().message());
     if (const std::string warning = resizeWarning(m_options.encode().size, *symbol); !warning.empty()) {
-      say("line " + std::to_string(line.number) + ": warning: " + warning);
+      say(job.label + ": warning: " + warning);
     }
-    const Picture picture = makePicture(*symbol, *format, m_options, textBytes);
+    const Picture picture = makePicture(*symbol, *format, m_options, job.text);
     for (const std::string& warning : picture.warnings) warnOnce(warning);
     if (picture.status != 0) {
-      return refuse(line, picture.status == DM_CLI_EXIT_SOFTWARE ? DM_CLI_EXIT_SOFTWARE : DM_CLI_EXIT_DATA,
+      return refuse(job, picture.status == DM_CLI_EXIT_SOFTWARE ? DM_CLI_EXIT_SOFTWARE : DM_CLI_EXIT_DATA,
                     picture.message);
     }
-    const dexmora::Expected<dexmora::WriteReport> written = dexmora::writeFile(path, picture.bytes, fileOptions);
-    if (!written) return refuse(line, DM_CLI_EXIT_CANT_CREATE, written.error().message());
-    for (const std::string& warning : written->warnings) {
-      say("line " + std::to_string(line.number) + ": warning: " + warning);
+    const dexmora::Expected<dexmora::WriteReport> written =
+        dexmora::writeFile(m_directory, job.name, picture.bytes, fileOptions);
+    if (!written) return refuse(job, DM_CLI_EXIT_CANT_CREATE, written.error().message());
+    for (const std::string& warning : written->warnings) say(job.label + ": warning: " + warning);
+    if (m_options.verbose) {
+      say(job.label + ": " + symbolReport(*symbol, m_options.encode(), *format, job.path));
     }
     return DM_CLI_EXIT_OK;
   }
@@ -178,8 +173,8 @@ class BatchRun {
   }
 
   const CliOptions& m_options;
-  const NameTemplate& m_names;
-  dexmora::SharedLines m_lines;
+  const dexmora::OutputDirectory& m_directory;
+  JobQueue& m_jobs;
   BatchReporter& m_reporter;
   std::atomic<std::size_t> m_done{0};
   std::atomic<std::size_t> m_written{0};
@@ -189,25 +184,69 @@ class BatchRun {
   std::set<std::string> m_warned;
 };
 
-int threadCount(const CliOptions& options, std::size_t work) {
+// Descriptors a writing thread may hold at once: its temporary, the target
+// it replaces, a second open of it in a sticky directory, a subdirectory.
+constexpr std::size_t kDescriptorsPerThread = 4;
+
+std::size_t openDescriptors() {
+  DIR* dir = opendir("/proc/self/fd");
+  if (!dir) return 3;
+  std::size_t count = 0;
+  while (const dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+  closedir(dir);
+  return count > 0 ? count - 1 : 0;  // less the listing's own
+}
+
+// As many threads as asked (one per core by default), but no more than there
+// are lines, signal slots, and descriptors left under RLIMIT_NOFILE.
+int threadCount(const CliOptions& options, std::optional<std::size_t> work) {
   std::size_t jobs = options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : std::thread::hardware_concurrency();
-  // Each thread needs its own slot for the temporaries a signal may remove.
-  jobs = std::min({std::max<std::size_t>(jobs, 1), static_cast<std::size_t>(dexmora::kTemporarySlots), work});
+  jobs = std::min({std::max<std::size_t>(jobs, 1), static_cast<std::size_t>(dexmora::kTemporarySlots)});
+  if (work) jobs = std::min(jobs, *work);
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    const std::size_t used = openDescriptors() + 2;  // and the sync's and a message's
+    const std::size_t left = limit.rlim_cur > used ? static_cast<std::size_t>(limit.rlim_cur) - used : 0;
+    jobs = std::min(jobs, left / kDescriptorsPerThread);
+  }
   return static_cast<int>(std::max<std::size_t>(jobs, 1));
 }
 
-// Runs the workers; the calling thread draws the progress bar meanwhile.
-void runWorkers(BatchRun& run, int threads, std::size_t total, bool showBar, BatchReporter& reporter) {
+// Runs the workers; the calling thread draws the progress bar meanwhile and
+// takes the stop signals. A thread that cannot start leaves the work to the
+// others; with none started the calling thread does it all.
+void runWorkers(BatchRun& run, int threads, std::optional<std::size_t> total, bool showBar, BatchReporter& reporter) {
   std::mutex mutex;
   std::condition_variable finished;
-  int running = threads;
+  int running = 0;
   std::vector<std::thread> workers;
-  for (int slot = 0; slot < threads; ++slot) {
-    workers.emplace_back([&, slot] {
-      run.work(slot);
-      std::lock_guard<std::mutex> lock(mutex);
-      if (--running == 0) finished.notify_one();
-    });
+  {
+    dexmora::StopSignalsBlocked blocked;
+    for (int slot = 0; slot < threads; ++slot) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++running;
+      }
+      try {
+        workers.emplace_back([&, slot] {
+          run.work(slot);
+          std::lock_guard<std::mutex> lock(mutex);
+          if (--running == 0) finished.notify_one();
+        });
+      } catch (const std::exception&) {
+        std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        break;
+      }
+    }
+  }
+  if (workers.empty()) {
+    run.work(0);
+    return;
+  }
+  if (static_cast<int>(workers.size()) < threads) {
+    run.say("warning: " + plural(workers.size(), "thread") + " of " + std::to_string(threads) +
+            " could start; the batch goes on with them");
   }
   const Clock::time_point start = Clock::now();
   {
@@ -215,33 +254,25 @@ void runWorkers(BatchRun& run, int threads, std::size_t total, bool showBar, Bat
     while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; })) {
       const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
       // Runs shorter than half a second would only flicker.
-      if (showBar && seconds >= 0.5) reporter.drawBar(dexmora::progressBarText(run.done(), total, seconds));
+      if (showBar && seconds >= 0.5) {
+        reporter.drawBar(total ? dexmora::progressBarText(run.done(), *total, seconds)
+                               : dexmora::progressCountText(run.done(), seconds));
+      }
     }
   }
   for (std::thread& worker : workers) worker.join();
   reporter.clearBar();
 }
 
-// Files were written without a sync each; one syncfs puts them all on the
-// disk before the summary claims them written.
-bool syncOutput(const std::string& directory, BatchReporter& reporter) {
-  const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0 && syncfs(fd) == 0) {
-    close(fd);
-    return true;
-  }
-  const int err = errno;
-  if (fd >= 0) close(fd);
-  reporter.say("cannot sync the files in " + dexmora::quoted(directory) +
-               " to the disk: " + std::strerror(err));
-  return false;
-}
-
-std::string summary(const BatchRun& run, const LineCounts& counts) {
-  std::string text = std::to_string(run.written()) + " written";
+std::string summary(std::size_t written, std::size_t failed, const dexmora::BatchCounts& counts,
+                    std::optional<std::size_t> total) {
+  std::string text = std::to_string(written) + " written";
   if (counts.empty > 0) text += ", " + plural(counts.empty, "empty line") + " skipped";
-  text += ", " + std::to_string(run.failed()) + " failed";
-  if (run.done() < counts.work) text += ", " + std::to_string(counts.work - run.done()) + " not done (interrupted)";
+  text += ", " + std::to_string(failed) + " failed";
+  if (dexmora::interrupted()) {
+    if (total && written + failed < *total) text += ", " + std::to_string(*total - written - failed) + " not done";
+    text += " (interrupted)";
+  }
   return text;
 }
 
@@ -252,39 +283,66 @@ int runBatch(const CliOptions& options) {
   const std::string numbered =
       "{n:05}." + std::string(dexmora::formatName(options.library.format.value_or(dexmora::OutputFormat::Png)));
   const std::string pattern = options.outputGiven ? options.outputPath : options.tsv ? "{name}" : numbered;
-  const dexmora::Expected<NameTemplate> names = NameTemplate::parse(pattern, options.tsv);
+  const dexmora::Expected<dexmora::NameTemplate> names = dexmora::NameTemplate::parse(pattern, options.tsv);
   if (!names) {
     reporter.say(names.error().message());
     return DM_CLI_EXIT_USAGE;
   }
-  const dexmora::BatchInput input = dexmora::readBatchInput(options.batchFile);
-  if (!input.error.empty()) {
-    reporter.say(input.error);
+  dexmora::BatchSource source;
+  if (const std::string error = source.open(options.batchFile); !error.empty()) {
+    reporter.say(error);
     return DM_CLI_EXIT_IO_ERROR;
   }
-  const dexmora::Expected<LineCounts> counts = planBatch(input.bytes, *names, options.tsv);
-  if (!counts) {
-    reporter.say(counts.error().message());
-    return DM_CLI_EXIT_USAGE;
+  dexmora::BatchPlanner planner(*names, {options.tsv, options.tsvHeader, options.tsvAnyName});
+  // A file is read once before anything is written, to count its lines and
+  // refuse names given twice; a pipe is taken as it comes.
+  std::optional<std::size_t> total;
+  if (source.rereadable()) {
+    BatchJob job;
+    for (dexmora::BatchLine line; source.next(line);) planner.plan(line, job);
+    std::string error = source.error().empty() ? source.rewind() : source.error();
+    if (!error.empty()) {
+      reporter.say(error);
+      return DM_CLI_EXIT_IO_ERROR;
+    }
+    if (!planner.firstRepeat().empty()) {
+      reporter.say(planner.firstRepeat());
+      return DM_CLI_EXIT_USAGE;
+    }
+    total = planner.counts().work;
+    if (total == std::size_t{0}) {
+      reporter.say(summary(0, 0, planner.counts(), total));
+      return DM_CLI_EXIT_OK;
+    }
+    planner.restart();
   }
-  // A directory that is not there would fail every line alike: said once.
-  const std::string directory = names->fixedDirectory();
-  struct stat st;
-  const bool found = stat(directory.c_str(), &st) == 0;
-  if (counts->work > 0 && (!found || !S_ISDIR(st.st_mode))) {
-    const int err = found ? ENOTDIR : errno;
-    reporter.say("cannot write files in " + dexmora::quoted(directory) + ": " + std::strerror(err) +
-                 "; nothing was written");
+  // Opened once: every file lands in this directory, whatever happens to its
+  // name meanwhile. One that is not there would fail every line alike: said once.
+  const dexmora::Expected<dexmora::OutputDirectory> directory = dexmora::OutputDirectory::open(names->fixedDirectory());
+  if (!directory) {
+    reporter.say(directory.error().message() + "; nothing was written");
     return DM_CLI_EXIT_CANT_CREATE;
   }
   // From here a signal only stops the taking of lines: files in flight are
-  // finished or removed by their writers, so only complete files remain.
+  // finished or removed by their writers, so only complete files remain; the
+  // summary is said and the files synced before the signal ends the program.
   dexmora::installSignalCleanup(dexmora::InterruptHandling::RecordOnly);
-  BatchRun run(options, *names, input.bytes, reporter);
+  source.stopWhen(dexmora::interrupted);
+  JobQueue jobs(source, planner);
+  BatchRun run(options, *directory, jobs, reporter);
   const bool showBar = !options.quiet && isatty(STDERR_FILENO);
-  if (counts->work > 0) runWorkers(run, threadCount(options, counts->work), counts->work, showBar, reporter);
-  if (run.written() > 0 && !syncOutput(names->fixedDirectory(), reporter)) run.raiseStatus(DM_CLI_EXIT_CANT_CREATE);
-  if (dexmora::interrupted()) run.raiseStatus(DM_CLI_EXIT_INTERRUPTED);
-  reporter.say(summary(run, *counts));
+  runWorkers(run, threadCount(options, total), total, showBar, reporter);
+  if (!source.error().empty()) {
+    reporter.say(source.error());
+    run.raiseStatus(DM_CLI_EXIT_IO_ERROR);
+  }
+  if (run.written() > 0) {
+    if (const dexmora::Expected<void> synced = directory->sync(); !synced) {
+      reporter.say(synced.error().message());
+      run.raiseStatus(DM_CLI_EXIT_CANT_CREATE);
+    }
+  }
+  reporter.say(summary(run.written(), run.failed(), jobs.counts(), total));
+  dexmora::dieOfInterrupt();
   return run.status();
 }

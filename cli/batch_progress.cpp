@@ -29,6 +29,11 @@ std::string progressBarText(std::size_t done, std::size_t total, double seconds)
   return bar;
 }
 
+std::string progressCountText(std::size_t done, double seconds) {
+  const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
+  return std::to_string(done) + " done  " + std::to_string(static_cast<long long>(rate)) + "/s";
+}
+
 void writeStderr(const std::string& text) {
   std::size_t sent = 0;
   while (sent < text.size()) {

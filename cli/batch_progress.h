@@ -9,6 +9,9 @@ namespace dexmora {
 // The bar's text: "[####----] done/total  N/s  M:SS left", at most 72 columns.
 std::string progressBarText(std::size_t done, std::size_t total, double seconds);
 
+// The same for a list of unknown length: "N done  R/s".
+std::string progressCountText(std::size_t done, double seconds);
+
 // Everything a batch says on stderr goes through here, so a message and the
 // progress bar never share a line: each message is one write that first
 // wipes the bar, which the next tick redraws.

@@ -1,8 +1,11 @@
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include <dexmora/encode.h>
 #include <dexmora/output_file.h>
@@ -11,15 +14,44 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/picture.h"
+#include "cli/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
+#include "cli/unused_options.h"
 #include "cli/usage.h"
+#include "cli/verbose.h"
 
 namespace {
 
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "dexmora-cli: %s\n", message.c_str());
   return status;
+}
+
+void warn(const std::vector<std::string>& warnings) {
+  for (const std::string& warning : warnings) std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
+}
+
+// The writer's message, or one that names the part of the path at fault:
+// "No such file or directory" does not say which part is missing.
+std::string writeFailure(const std::string& path, const dexmora::Error& error) {
+  const int cause = error.systemError();
+  const std::size_t slash = path.find_last_of('/');
+  if ((cause != ENOENT && cause != ENOTDIR) || slash == std::string::npos || slash == 0) return error.message();
+  const std::string directory = path.substr(0, slash);
+  struct stat st;
+  if (cause == ENOENT) {
+    if (stat(directory.c_str(), &st) == 0 || errno != ENOENT) return error.message();
+    return "cannot write " + dexmora::quoted(path) + ": the directory " + dexmora::quoted(directory) +
+           " does not exist";
+  }
+  for (std::size_t end = directory.find('/', 1);; end = directory.find('/', end + 1)) {
+    const std::string prefix = directory.substr(0, end);
+    if (stat(prefix.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+      return "cannot write " + dexmora::quoted(path) + ": " + dexmora::quoted(prefix) + " is not a directory";
+    }
+    if (end == std::string::npos) return error.message();
+  }
 }
 
 // Writes `out` to standard output and makes sure it arrived.
@@ -31,22 +63,33 @@ int printOut(const std::string& out) {
   return DM_CLI_EXIT_OK;
 }
 
+// --verbose: what was made, once it is made.
+void report(const CliOptions& options, const dexmora::Symbol& symbol, std::optional<dexmora::OutputFormat> format,
+            const std::string& path) {
+  if (!options.verbose) return;
+  std::fprintf(stderr, "dexmora-cli: %s\n", symbolReport(symbol, options.encode(), format, path).c_str());
+}
+
 int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
   const Picture picture = makePicture(symbol, options.format, options, text);
-  for (const std::string& warning : picture.warnings) {
-    std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
-  }
+  warn(picture.warnings);
   if (picture.status != 0) return fail(picture.status, picture.message);
-  if (options.toStdout) return printOut(picture.bytes);
+  if (options.toStdout) {
+    const int status = printOut(picture.bytes);
+    if (status == DM_CLI_EXIT_OK) report(options, symbol, options.format, "-");
+    return status;
+  }
   dexmora::OutputFileOptions fileOptions;
   fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
   const dexmora::Expected<dexmora::WriteReport> written =
       dexmora::writeFile(options.outputPath, picture.bytes, fileOptions);
   if (!written) {
     const dexmora::Error& error = written.error();
-    return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE, error.message());
+    return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE,
+                writeFailure(options.outputPath, error));
   }
-  for (const std::string& warning : written->warnings) std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
+  warn(written->warnings);
+  report(options, symbol, options.format, options.outputPath);
   return DM_CLI_EXIT_OK;
 }
 
@@ -78,10 +121,12 @@ int run(int argc, char** argv) {
   if (const std::string warning = resizeWarning(options.encode().size, *symbol); !warning.empty()) {
     std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
   }
-  switch (options.mode) {
-    case CliMode::Dump: return printOut(dexmora::modulesText(*symbol));
-    case CliMode::Codewords: return printOut(dexmora::codewordsText(*symbol));
-    default: break;
+  if (options.mode == CliMode::Dump || options.mode == CliMode::Codewords) {
+    warn(unusedOptionWarnings(options, std::nullopt));
+    const int status =
+        printOut(options.mode == CliMode::Dump ? dexmora::modulesText(*symbol) : dexmora::codewordsText(*symbol));
+    if (status == DM_CLI_EXIT_OK) report(options, *symbol, std::nullopt, "");
+    return status;
   }
   dexmora::installSignalCleanup(dexmora::InterruptHandling::RemoveAndDie);
   return writePicture(options, *symbol, input.text);
@@ -90,6 +135,8 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!reserveStandardDescriptors()) return DM_CLI_EXIT_IO_ERROR;
+  ignoreFileSizeSignal();
   try {
     return run(argc, argv);
   } catch (const std::bad_alloc&) {

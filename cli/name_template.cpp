@@ -64,6 +64,7 @@ Expected<NameTemplate> NameTemplate::parse(std::string_view text, bool tsv) {
   const std::size_t slash = text.substr(0, firstField).rfind('/');
   if (slash == 0) result.m_fixedDirectory = "/";
   else if (slash != std::string_view::npos) result.m_fixedDirectory = std::string(text.substr(0, slash));
+  if (slash != std::string_view::npos) result.m_directoryPrefix = slash + 1;
   return result;
 }
 

@@ -21,6 +21,8 @@ class NameTemplate {
   // The directory every expanded name lies in: the template up to the last
   // '/' before its first field ("." when there is none).
   const std::string& fixedDirectory() const { return m_fixedDirectory; }
+  // An expanded name relative to fixedDirectory().
+  std::string relativeName(const std::string& expanded) const { return expanded.substr(m_directoryPrefix); }
 
  private:
   enum class Kind { Literal, Number, Name };
@@ -34,6 +36,7 @@ class NameTemplate {
   bool m_usesNumber = false;
   bool m_usesName = false;
   std::string m_fixedDirectory = ".";
+  std::size_t m_directoryPrefix = 0;  // bytes of the template before the first name inside fixedDirectory()
 };
 
 }  // namespace dexmora

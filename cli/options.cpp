@@ -23,8 +23,11 @@ struct RawOptions {
   bool codewords = false;
   std::vector<std::string> output;
   bool verify = false;
+  bool verbose = false;
   bool batch = false;
   bool tsv = false;
+  bool tsvHeader = false;
+  bool tsvAnyName = false;
   std::string jobs;
   bool quiet = false;
   // The library's options as given, each value kept: the last one counts.
@@ -55,8 +58,11 @@ void defineOptions(CLI::App& app, RawOptions& raw) {
     }
   }
   app.add_flag("--verify", raw.verify);
+  app.add_flag("-v,--verbose", raw.verbose);
   app.add_flag("--batch", raw.batch);
   app.add_flag("--tsv", raw.tsv);
+  app.add_flag("--tsv-header", raw.tsvHeader);
+  app.add_flag("--tsv-any-name", raw.tsvAnyName);
   app.add_option("-j,--jobs", raw.jobs);
   app.add_flag("-q,--quiet", raw.quiet);
 }
@@ -101,13 +107,29 @@ Arguments sortArguments(const CLI::App& app, int argc, const char* const* argv) 
   return args;
 }
 
-std::string parserError(const CLI::ParseError& e) {
+// "unknown option '--sise' (did you mean --size?)", weighing the library's
+// keys and the command line's own long options alike.
+std::string unknownOption(const CLI::App& app, const std::string& given) {
+  const std::string name = given.substr(0, given.find('='));
+  std::string message = "unknown option " + dexmora::quoted(name);
+  if (name.compare(0, 2, "--") == 0) {
+    std::vector<std::string> own;
+    for (const CLI::Option* option : app.get_options()) {
+      for (const std::string& longName : option->get_lnames()) own.push_back(longName);
+    }
+    const std::vector<std::string_view> ownKeys(own.begin(), own.end());
+    const std::string_view near = dexmora::nearestOption(std::string_view(name).substr(2), ownKeys);
+    if (!near.empty()) return message + " (did you mean --" + std::string(near) + "?)";
+  }
+  return message + " (put -- before a TEXT that begins with -)";
+}
+
+std::string parserError(const CLI::App& app, const CLI::ParseError& e) {
   const std::string what = e.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
     const std::size_t colon = what.find(": ");
     std::string extra = colon == std::string::npos ? what : what.substr(colon + 2);
-    extra = extra.substr(0, extra.find(' '));
-    return "unknown option " + dexmora::quoted(extra) + " (put -- before a TEXT that begins with -)";
+    return unknownOption(app, extra.substr(0, extra.find(' ')));
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
     const std::string name = what.substr(0, what.find(':'));
@@ -139,12 +161,14 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
       options.outputPath = "output." + std::string(dexmora::formatName(*asked));
     }
   }
-  if (!raw.batch) {
+  // --dump and --codewords write no file, so they have no format to check.
+  if (!raw.batch && options.mode == CliMode::Write) {
     const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(options.outputPath, asked);
     if (!format) return format.error().message();
     options.format = *format;
   }
   options.verify = raw.verify;
+  options.verbose = raw.verbose;
   if (options.verify && !raw.batch && options.format != dexmora::OutputFormat::Png) {
     return "--verify reads back PNG pictures only; it does not go with vector or text output";
   }
@@ -155,13 +179,18 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
 // standard input, and -o is a file name template.
 std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
   if (!raw.batch) {
-    if (raw.tsv || !raw.jobs.empty() || raw.quiet) return "--tsv, --jobs and --quiet go with --batch only";
+    if (raw.tsv || raw.tsvHeader || raw.tsvAnyName || !raw.jobs.empty() || raw.quiet) {
+      return "--tsv, --tsv-header, --tsv-any-name, --jobs and --quiet go with --batch only";
+    }
     return {};
   }
   if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";
   if (options.toStdout) return "a batch writes one file per line and cannot write them all to standard output";
   options.batch = true;
+  if ((raw.tsvHeader || raw.tsvAnyName) && !raw.tsv) return "--tsv-header and --tsv-any-name go with --tsv only";
   options.tsv = raw.tsv;
+  options.tsvHeader = raw.tsvHeader;
+  options.tsvAnyName = raw.tsvAnyName;
   options.quiet = raw.quiet;
   if (!options.textFromStdin) options.batchFile = options.text;
   options.text.clear();
@@ -184,7 +213,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    result.error = parserError(e);
+    result.error = parserError(app, e);
     return result;
   }
 

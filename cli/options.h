@@ -15,10 +15,13 @@ struct CliOptions {
   bool toStdout = false;  // -o -
   dexmora::OutputFormat format = dexmora::OutputFormat::Png;  // of the single run's file
   bool verify = false;
+  bool verbose = false;  // one line on stderr per symbol
   // Batch work: one symbol per line of batchFile (standard input when empty).
   bool batch = false;
   std::string batchFile;
   bool tsv = false;   // lines are NAME<TAB>TEXT
+  bool tsvHeader = false;   // the first line is a header row
+  bool tsvAnyName = false;  // names may hold control bytes and invalid UTF-8
   int jobs = 0;       // threads; 0 for one per core
   bool quiet = false; // no progress bar
   bool textFromStdin = true;

@@ -3,6 +3,7 @@
 #include <dexmora/verify.h>
 
 #include "cli/exit_status.h"
+#include "cli/unused_options.h"
 #include "cli/verify_reader.h"
 
 std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
@@ -30,7 +31,8 @@ Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
     return picture;
   }
   picture.bytes = std::move(rendering->bytes);
-  picture.warnings = std::move(rendering->warnings);
+  picture.warnings = unusedOptionWarnings(options, format);
+  picture.warnings.insert(picture.warnings.end(), rendering->warnings.begin(), rendering->warnings.end());
   if (!options.verify || format != dexmora::OutputFormat::Png) return picture;
   const dexmora::Expected<dexmora::VerifyReport> check =
       dexmora::verify(symbol, picture.bytes, options.render(), dexmora::expectationFor(text, options.encode().data),

@@ -1,33 +1,51 @@
 #pragma once
 
-// SIGINT/SIGTERM handling for dexmora-cli: the named temporaries that output
-// files announce are removed before the program dies of the signal, so an
-// interrupted run leaves nothing beside its targets.
+// The stop signals of dexmora-cli (SIGHUP, SIGINT, SIGQUIT, SIGTERM). The
+// program always ends of the signal itself, with its default action, so the
+// caller sees 128+N and a calling shell loop stops too. Before that the
+// temporaries that output files announce are removed, so an interrupted run
+// leaves only complete files. SIGPIPE keeps its default.
+#include <csignal>
 #include <functional>
-#include <string>
+
+#include <dexmora/output_file.h>
 
 namespace dexmora {
 
 enum class InterruptHandling {
-  RemoveAndDie,  // single run: remove the registered temporaries, then die of the signal (status 128+signo)
+  RemoveAndDie,  // single run: remove the registered temporaries, then die of the signal
   RecordOnly,    // batch: only note it for interrupted(); a second signal removes and dies
 };
 
 // Independent registrations, one per thread writing at the same time.
 inline constexpr int kTemporarySlots = 64;
 
-// Installs the handlers for SIGINT and SIGTERM; call once, before the first write.
+// Installs the handlers for the stop signals; call once, before the first write.
 void installSignalCleanup(InterruptHandling handling);
 
-// An OutputFileOptions::temporaryNamed callback that registers names in
+// An OutputFileOptions::temporaryNamed callback that registers temporaries in
 // `slot` (0 to kTemporarySlots-1); a slot must be used by one thread at a time.
-std::function<void(const std::string&)> temporaryNamedInSlot(int slot);
+std::function<void(const NamedTemporary&)> temporaryNamedInSlot(int slot);
 
-// A SIGINT or SIGTERM arrived (RecordOnly mode): stop taking work.
+// A stop signal arrived (RecordOnly mode): stop taking work.
 bool interrupted();
 
-// After a batch stopped for interrupted(): dies of the signal that arrived, so
-// the caller sees the status a plain run would have given. Returns if none arrived.
+// Blocks the stop signals in the calling thread while it lives, so threads
+// started meanwhile inherit the mask and the handler runs on the thread that
+// waits for them.
+class StopSignalsBlocked {
+ public:
+  StopSignalsBlocked();
+  ~StopSignalsBlocked();
+  StopSignalsBlocked(const StopSignalsBlocked&) = delete;
+  StopSignalsBlocked& operator=(const StopSignalsBlocked&) = delete;
+
+ private:
+  sigset_t m_previous;
+};
+
+// After a batch stopped for interrupted() and said its summary: dies of the
+// first signal that arrived, with its default action. Returns if none arrived.
 void dieOfInterrupt();
 
 }  // namespace dexmora

@@ -1,13 +1,11 @@
 #include <algorithm>
 
 #include "core/encodation.h"
+#include "core/modes.h"
 
 namespace dexmora {
 
 namespace {
-
-constexpr uint8_t LATCH_BASE256 = 231;
-constexpr uint8_t FIRST_PAD = 129;
 
 // One Base 256 field carries at most this many bytes; a longer run of high
 // bytes continues in a new field. A field this long already overflows the
@@ -17,19 +15,6 @@ constexpr size_t MAX_FIELD_BYTES = MAX_DATA_CODEWORDS - 3;
 
 bool isDigit(uint8_t b) { return b >= '0' && b <= '9'; }
 bool isHigh(uint8_t b) { return b >= 0x80; }
-
-// 255-state randomising of a value appended at stream position `position`
-// (counted from 1).
-uint8_t randomise255(size_t value, size_t position) {
-  const size_t sum = value + (149 * position) % 255 + 1;
-  return static_cast<uint8_t>(sum <= 255 ? sum : sum - 256);
-}
-
-// 253-state randomising of a pad codeword at stream position `position`.
-uint8_t randomise253(size_t position) {
-  const size_t sum = FIRST_PAD + (149 * position) % 253 + 1;
-  return static_cast<uint8_t>(sum <= 254 ? sum : sum - 254);
-}
 
 size_t base256FieldLength(size_t runBytes) { return 1 + (runBytes <= 249 ? 1 : 2) + runBytes; }
 
@@ -64,7 +49,7 @@ void appendBasic(std::vector<uint8_t>& stream, const uint8_t* text, size_t lengt
       [&](int value) { stream.push_back(static_cast<uint8_t>(value)); },
       [&](const uint8_t* first, const uint8_t* last) {
         const size_t runBytes = static_cast<size_t>(last - first) + 1;
-        auto append = [&](size_t value) { stream.push_back(randomise255(value, stream.size() + 1)); };
+        auto append = [&](size_t value) { stream.push_back(randomise255(static_cast<int>(value), stream.size() + 1)); };
         stream.push_back(LATCH_BASE256);
         if (runBytes <= 249) {
           append(runBytes);
@@ -90,7 +75,7 @@ size_t basicLength(const uint8_t* text, size_t length) {
 
 void addPadding(uint8_t* codewords, int used, int capacity) {
   for (int i = used; i < capacity; ++i) {
-    codewords[i] = i == used ? FIRST_PAD : randomise253(static_cast<size_t>(i) + 1);
+    codewords[i] = i == used ? PAD : randomise253(static_cast<size_t>(i) + 1);
   }
 }
 

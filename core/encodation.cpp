@@ -91,9 +91,13 @@ Error tooLong(size_t needed, const int* candidates, int candidateCount, const ch
     if (SYMBOL_SIZES[candidates[i]].dataCodewords > SYMBOL_SIZES[largest].dataCodewords) largest = candidates[i];
   }
   const SymbolSize& size = SYMBOL_SIZES[largest];
-  return Error{ErrorCode::TooLong, "the text is too long: it needs " + std::string(atLeast) + std::to_string(needed) +
-                                       " codewords, and the largest symbol (" + std::to_string(size.rows) + "x" +
-                                       std::to_string(size.cols) + ") holds " + std::to_string(size.dataCodewords)};
+  const std::string name = sizeName(size);
+  // One candidate is a size asked for exactly: it is named as such, not as the largest.
+  const std::string head = candidateCount == 1 ? "the text is too long for " + name + ": it needs "
+                                               : std::string("the text is too long: it needs ");
+  const std::string holder = candidateCount == 1 ? name : "the largest symbol (" + name + ")";
+  return Error{ErrorCode::TooLong, head + atLeast + std::to_string(needed) + " codewords, and " + holder + " holds " +
+                                       std::to_string(size.dataCodewords)};
 }
 
 // The first candidate that holds `length` codewords, or -1.

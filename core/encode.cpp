@@ -25,14 +25,46 @@ Symbol finishSymbol(int sizeIndex, std::vector<uint8_t> data, Dm144Layout layout
   return detail::SymbolAccess::make(sizeIndex, std::move(codewords), used, frameModules(size, grid.data()), layout);
 }
 
+Expected<DataStream> encodeForRequest(const uint8_t* text, size_t length, const EncodeOptions& options) {
+  int candidates[SIZE_COUNT];
+  const int count = candidateSizes(options.size, candidates);
+  return encodeData(text, length, options.data, candidates, count);
+}
+
+// What would fit a text that is too long under `options`, found by trying:
+// minimal encodation for the same size request, and, for a size asked for
+// exactly, the size the request would fall back to. Only on the failure
+// path: at most two more encodations of a text the bounds already limit.
+std::string tooLongHint(const uint8_t* text, size_t length, const EncodeOptions& options) {
+  std::string hint;
+  if (options.data.encodation != Encodation::Minimal) {
+    EncodeOptions minimal = options;
+    minimal.data.encodation = Encodation::Minimal;
+    if (const Expected<DataStream> data = encodeForRequest(text, length, minimal)) {
+      hint += "; " + optionRef("encodation") + " minimal needs " + std::to_string(data->codewords.size()) +
+              " and fits " + sizeName(SYMBOL_SIZES[data->sizeIndex]);
+    }
+  }
+  if (options.size.exact && options.size.rows > 0) {
+    EncodeOptions fallback = options;
+    fallback.size.exact = false;
+    if (const Expected<DataStream> data = encodeForRequest(text, length, fallback)) {
+      hint += "; without " + optionRef("exact-size") + " it gets " + sizeName(SYMBOL_SIZES[data->sizeIndex]);
+    }
+  }
+  return hint;
+}
+
 }  // namespace
 
 Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options) {
   try {
     if (Expected<void> valid = checkEncodeOptions(options); !valid) return valid.error();
-    int candidates[SIZE_COUNT];
-    const int count = candidateSizes(options.size, candidates);
-    Expected<DataStream> data = encodeData(text, length, options.data, candidates, count);
+    Expected<DataStream> data = encodeForRequest(text, length, options);
+    // The data encodation's message names no option, so its text is its raw form.
+    if (!data && data.error().code() == ErrorCode::TooLong) {
+      return Error(ErrorCode::TooLong, data.error().message() + tooLongHint(text, length, options));
+    }
     if (!data) return data.error();
     DataStream stream = std::move(data).value();
     return finishSymbol(stream.sizeIndex, std::move(stream.codewords), options.dm144);

@@ -44,7 +44,4 @@ Plan planEncodation(const std::vector<uint16_t>& units, size_t headerLength, Enc
 // `stream`, which already holds the header codewords.
 void emitPlan(const Plan& plan, const std::vector<uint16_t>& units, int capacity, std::vector<uint8_t>& stream);
 
-// 255-state randomising of a Base 256 value at stream position `position` (from 1).
-uint8_t randomise255(int value, size_t position);
-
 }  // namespace dexmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/gs1.h"
@@ -29,6 +30,19 @@ constexpr uint8_t SHIFT_2 = 1;
 constexpr uint8_t SHIFT_3 = 2;
 constexpr uint8_t SHIFT_2_FNC1 = 27;
 constexpr uint8_t SHIFT_2_UPPER = 30;
+
+// 255-state randomising of a Base 256 value at stream position `position`
+// (counted from 1).
+constexpr uint8_t randomise255(int value, size_t position) {
+  const int sum = value + static_cast<int>((149 * position) % 255) + 1;
+  return static_cast<uint8_t>(sum <= 255 ? sum : sum - 256);
+}
+
+// 253-state randomising of a pad codeword at stream position `position`.
+constexpr uint8_t randomise253(size_t position) {
+  const size_t sum = PAD + (149 * position) % 253 + 1;
+  return static_cast<uint8_t>(sum <= 254 ? sum : sum - 254);
+}
 
 constexpr bool isDigitUnit(uint16_t unit) { return unit >= '0' && unit <= '9'; }
 

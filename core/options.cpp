@@ -1,6 +1,7 @@
 #include <dexmora/options.h>
 
 #include <charconv>
+#include <climits>
 #include <string>
 
 #include "core/option_text.h"
@@ -21,6 +22,12 @@ constexpr Named<Encodation> kEncodations[] = {
     {"edifact", Encodation::Edifact}, {"base256", Encodation::Base256}};
 
 Error badOption(std::string message) { return Error(ErrorCode::BadOption, std::move(message)); }
+
+// The one range check of an ECI designator, for the parser and the options alike.
+Expected<void> checkEci(int value) {
+  if (value < 0 || value > kMaxEci) return badOption("ECI " + std::to_string(value) + " is outside 0..999999");
+  return {};
+}
 
 // The file identification is two codewords 1..254; fileId 1..64516 counts
 // their pairs in order, and 0 (none given) is the first pair.
@@ -48,8 +55,8 @@ Expected<void> checkDataOptions(const DataOptions& options) {
   const bool gs1 = options.gs1 || options.gs1Parens;
   if (!gs1 && options.gs1GroupSeparator) return badOption(optionRef("gs1-gs") + " needs GS1 input: add " + optionRef("gs1"));
   if (!gs1 && options.gs1NoCheck) return badOption(optionRef("gs1-nocheck") + " needs GS1 input: add " + optionRef("gs1"));
-  if (options.eci && (*options.eci < 0 || *options.eci > kMaxEci)) {
-    return badOption("ECI " + std::to_string(*options.eci) + " is outside 0..999999");
+  if (options.eci) {
+    if (Expected<void> eci = checkEci(*options.eci); !eci) return eci;
   }
   if (options.macro != 0 && options.macro != 5 && options.macro != 6) {
     return badOption("macro " + std::to_string(options.macro) + " is neither 05 nor 06");
@@ -102,7 +109,8 @@ std::string_view encodationName(Encodation encodation) {
 
 Expected<int> parseEci(std::string_view text) {
   int value = 0;
-  if (!parseWholeNumber(text, 0, kMaxEci, value)) return badValue("ECI", text, "use 0 to 999999");
+  if (!parseWholeNumber(text, INT_MIN, INT_MAX, value)) return badValue("ECI", text, "use a whole number from 0 to 999999");
+  if (Expected<void> eci = checkEci(value); !eci) return eci.error();
   return value;
 }
 
@@ -125,7 +133,9 @@ Expected<StructuredAppend> parseStructuredAppend(std::string_view text) {
     return badValue(optionRef("structured-append"), text,
                     "use POSITION,COUNT or POSITION,COUNT,ID with COUNT 2 to 16, POSITION 1 to COUNT and ID 1 to 64516");
   }
-  if (Expected<void> valid = checkStructuredAppend(append); !valid) return valid.error();
+  if (Expected<void> valid = checkStructuredAppend(append); !valid) {
+    return badValue(optionRef("structured-append"), text, valid.error().message());
+  }
   return append;
 }
 

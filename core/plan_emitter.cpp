@@ -7,11 +7,6 @@
 
 namespace dexmora {
 
-uint8_t randomise255(int value, size_t position) {
-  const int sum = value + static_cast<int>((149 * position) % 255) + 1;
-  return static_cast<uint8_t>(sum <= 255 ? sum : sum - 256);
-}
-
 namespace {
 
 // Writes the codewords of a plan, keeping the values of the unfinished

@@ -94,16 +94,18 @@ const OptionInfo* findOption(std::string_view key) {
   return entry ? &entry->info : nullptr;
 }
 
-std::string_view nearestOption(std::string_view key) {
+std::string_view nearestOption(std::string_view key, const std::vector<std::string_view>& moreKeys) {
   std::string_view best;
   size_t bestDistance = 0;
-  for (const Entry& entry : kEntries) {
-    const size_t distance = editDistance(key, entry.info.key);
+  const auto weigh = [&](std::string_view candidate) {
+    const size_t distance = editDistance(key, candidate);
     if (best.empty() || distance < bestDistance) {
-      best = entry.info.key;
+      best = candidate;
       bestDistance = distance;
     }
-  }
+  };
+  for (const Entry& entry : kEntries) weigh(entry.info.key);
+  for (const std::string_view candidate : moreKeys) weigh(candidate);
   // One slip in a short name, two in a longer one; more is another word.
   return bestDistance <= (key.size() <= 4 ? 1u : 2u) ? best : std::string_view();
 }

@@ -2,21 +2,29 @@
 
 // Every output format writes its file through OutputFile. It behaves like a
 // careful shell redirect (`>`) plus an atomic replace: the target is opened
-// through the kernel first, so its checks (permissions, protected_symlinks)
-// refuse what `>` would refuse; devices, pipes and our own standard streams
-// are written in place; a regular file is replaced by rename, never truncated.
+// through the kernel first, so its checks (permissions, protected_symlinks,
+// and in a sticky directory protected_regular and protected_fifos) refuse
+// what `>` would refuse; devices, pipes and our own standard streams are
+// written in place; a regular file is replaced by rename, never truncated.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include <dexmora/output_file.h>
 
 namespace dexmora {
+
+// Copies everything `from` holds (from its start, by pread) to `to`, waiting
+// out a non-blocking `to`; 0 or the errno.
+int copyContent(int from, int to);
+
+// Writes all `size` bytes to `fd`, retrying short writes; 0 or the errno.
+int writeAll(int fd, const void* data, size_t size);
 
 // Why a write failed: errno and one line naming the path (or its directory,
 // when the directory is the problem) and the cause, control bytes escaped.
@@ -32,13 +40,18 @@ struct WriteFailure {
 class OutputFile {
  public:
   explicit OutputFile(std::string path, OutputFileOptions options = {});
+  // The file `name` (which may reach into subdirectories) in the directory
+  // `dirFd`, which must outlive this object; `dirName` is its absolute name
+  // and messages quote `shownPath`. No look-up before the content is
+  // complete: a name that does not exist costs one link at commit().
+  OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath, OutputFileOptions options = {});
   ~OutputFile();  // abandons an uncommitted file
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
   // Checks the target and prepares where the content goes: the target's own
   // descriptor for devices, pipes and our standard streams, else a temporary
-  // beside the file the path resolves to. False with failure() set.
+  // in the directory of the file the path resolves to. False with failure() set.
   bool open();
   // The descriptor the content goes to, owned by this object; -1 when not open.
   int fd() const;
@@ -61,37 +74,58 @@ class OutputFile {
 
  private:
   enum class Stage : uint8_t { Closed, InPlace, Temporary, Done };
+  // An existing target as openTarget() found it.
+  struct Target {
+    int fd = -1;
+    bool viaLink = false;  // reached through a symbolic link
+    bool created = false;  // the empty file a dangling link pointed to, made by this open
+  };
 
-  bool adoptTarget(int target, bool created);
-  bool openNewFile();
-  bool useDirectoryOf(int target);
+  bool openByPath();
+  bool openInDirectory();
   bool openDirectory(const std::string& dir);
+  bool enterSubdirectory();
+  int openTarget(Target& target);
+  bool targetFailure(int errnum);
+  int obeyStickyDirectory(Target& target, struct stat& st);
+  bool adoptTarget(Target target);
+  bool takeOverExisting();
+  bool writeInPlaceAtCommit(int target);
+  bool rememberReplaced(const struct stat& st, bool created);
+  bool useDirectoryOf(int target);
   const std::string& directoryName();
   int creationError(int errnum) const;
-  bool createTemporary();
+  int createTemporary();
+  int createNamedTemporary();
   bool closeStream();
   void keepOwnerAndMode();
-  bool placeTemporary();
-  bool linkTemporary();
+  int placeNew();
+  bool placeReplacing();
   int linkByDescriptor(const std::string& name) const;
   void removeCreatedEmptyFile();
-  void announce(const std::string& name) const;
+  void announce(const std::string& hidden);
+  void announceGone();
   bool fail(int errnum, std::string message);
   bool fileFailure(int errnum);
   bool directoryFailure(int errnum);
 
-  std::string m_path;
+  std::string m_path;           // as messages quote it; opened as such without a directory handle
   OutputFileOptions m_options;
+  int m_baseFd = -1;            // the caller's directory handle, not owned; -1 for a path
+  std::string m_baseName;       // its absolute name
   Stage m_stage = Stage::Closed;
   int m_fd = -1;
   int m_dirFd = -1;             // O_PATH handle of the directory the target lives in
+  bool m_ownsDir = false;       // m_dirFd is ours to close (not the caller's m_baseFd)
   std::string m_dirGiven;       // its name as the path gave it
   std::string m_dir;            // its absolute name, for messages and the hook; see directoryName()
   std::string m_name;           // the target's name in that directory
-  std::string m_temporaryName;  // a named temporary in m_dir, "" while none exists
+  std::string m_temporaryName;  // the temporary's hidden name while it has one
+  unsigned m_slot = 0;          // the hidden name's slot
   bool m_anonymous = false;     // the temporary is an O_TMPFILE not yet linked
+  bool m_expectNew = false;     // the name did not exist (or was never looked up): link, do not replace
   bool m_replacing = false;     // an existing regular file is being replaced
-  bool m_createdEmpty = false;  // open() created the empty target of a dangling link
+  bool m_createdEmpty = false;  // the empty target of a dangling link, made here
   mode_t m_mode = 0;
   uid_t m_uid = 0;
   gid_t m_gid = 0;

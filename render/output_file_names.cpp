@@ -1,6 +1,5 @@
 #include "render/output_file_names.h"
 
-#include <sys/random.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -26,11 +25,6 @@ constexpr NamedDescriptor kStandardNames[] = {
 
 constexpr std::string_view kDescriptorDirectories[] = {"/dev/fd/", "/proc/self/fd/", "/proc/thread-self/fd/"};
 
-// Leaves room for the dot and suffixes within NAME_MAX (255).
-constexpr size_t kMaxStem = 200;
-
-std::string hiddenStem(std::string_view name) { return "." + std::string(name.substr(0, kMaxStem)) + ".dexmora-"; }
-
 }  // namespace
 
 int descriptorNamedBy(std::string_view path) {
@@ -48,22 +42,6 @@ int descriptorNamedBy(std::string_view path) {
     return fd;
   }
   return -1;
-}
-
-std::string linkedTemporaryName(std::string_view name) { return hiddenStem(name) + "tmp"; }
-
-std::string randomTemporaryName(std::string_view name) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  unsigned char bytes[6] = {};
-  // getrandom blocks only before the entropy pool is first seeded; a weak
-  // name merely costs another O_EXCL attempt.
-  static_cast<void>(getrandom(bytes, sizeof bytes, GRND_NONBLOCK));
-  std::string out = hiddenStem(name) + "part-";
-  for (unsigned char b : bytes) {
-    out += kHex[b >> 4];
-    out += kHex[b & 15];
-  }
-  return out;
 }
 
 std::string nameOfDescriptor(int fd) {
@@ -84,6 +62,12 @@ void splitPath(const std::string& path, std::string& dir, std::string& name) {
   }
   dir = slash == 0 ? "/" : path.substr(0, slash);
   name = path.substr(slash + 1);
+}
+
+std::string joinPath(const std::string& dir, const std::string& name) {
+  if (dir == ".") return name;
+  if (!dir.empty() && dir.back() == '/') return dir + name;
+  return dir + "/" + name;
 }
 
 std::string errorText(int errnum) {

@@ -63,6 +63,11 @@ std::string_view extensionOf(std::string_view path) {
 Expected<Rendering> renderPng(const Symbol& symbol, const RenderSettings& settings) {
   Rendering rendering;
   if (settings.geometry == Geometry::Default) {
+    if (Expected<void> fits = checkPictureSize(defaultPictureSide(symbol.cols()), defaultPictureSide(symbol.rows()),
+                                               settings.limits);
+        !fits) {
+      return fits.error();
+    }
     Expected<std::string> bytes = encodePngRgb(rasterizeDefault(symbol));
     if (!bytes) return bytes.error();
     rendering.bytes = std::move(bytes).value();

@@ -31,8 +31,8 @@ std::vector<int> spanStarts(const std::vector<int>& moduleOfPixel, int count) {
 
 Raster rasterizeThroughTransform(const Symbol& symbol) {
   Raster raster;
-  raster.width = static_cast<uint32_t>(kDefaultModulePixels * symbol.cols() + 2 * DEFAULT_QUIET_PIXELS);
-  raster.height = static_cast<uint32_t>(kDefaultModulePixels * symbol.rows() + 2 * DEFAULT_QUIET_PIXELS);
+  raster.width = static_cast<uint32_t>(defaultPictureSide(symbol.cols()));
+  raster.height = static_cast<uint32_t>(defaultPictureSide(symbol.rows()));
   const size_t rowBytes = static_cast<size_t>(raster.width) * 3;
   raster.rgb.resize(rowBytes * raster.height);
   const Matrix3 transform = pictureTransform(kDefaultModulePixels, DEFAULT_QUIET_PIXELS, symbol.rows());
@@ -90,6 +90,10 @@ ModuleSpans pngModuleSpans(const Symbol& symbol, const RenderSettings& settings)
   }
   const PngGeometry geometry = pngGeometry(settings);
   return {moduleStarts(symbol.cols(), geometry), moduleStarts(symbol.rows(), geometry)};
+}
+
+uint64_t defaultPictureSide(int modules) {
+  return static_cast<uint64_t>(kDefaultModulePixels) * static_cast<uint64_t>(modules) + 2 * DEFAULT_QUIET_PIXELS;
 }
 
 Expected<void> checkPictureSize(uint64_t width, uint64_t height, const PictureLimits& limits) {

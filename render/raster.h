@@ -34,6 +34,9 @@ struct ModuleSpans {
 // (which must have passed checkRenderSettings).
 ModuleSpans pngModuleSpans(const Symbol& symbol, const RenderSettings& settings);
 
+// Pixels along a side of `modules` modules in the first release's picture.
+uint64_t defaultPictureSide(int modules);
+
 // PictureTooLarge when a width x height picture exceeds `limits`.
 Expected<void> checkPictureSize(uint64_t width, uint64_t height, const PictureLimits& limits);
 

@@ -23,9 +23,7 @@ void transformToModule(const Matrix3& transform, uint32_t x, uint32_t y, int& co
 // row) of `modules` (rows x cols bytes, 1 = dark, top row first) that the
 // transform maps it to, black when dark, white when light or outside.
 // Buffer row y starts at bottomRow + y * rowStride, so the caller chooses
-// the order of rows in memory. Fills colModule/rowModule (width and height
-// entries, may be null) with the module column and row of each pixel
-// column and row (-1 outside the symbol), when the transform is separable.
+// the order of rows in memory.
 void paintThroughTransform(const Matrix3& transform, const uint8_t* modules, int rows, int cols, uint32_t width,
                            uint32_t height, uint8_t* bottomRow, std::ptrdiff_t rowStride);
 

@@ -28,3 +28,14 @@ if(DEXMORA_SETPRIV)
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/as_ordinary_user.sh ${DEXMORA_SETPRIV}
             $<TARGET_FILE:test_output_file> --gtest_filter=-OutputFileSerial.*)
 endif()
+
+# The public face alone, as a program outside the library builds against it.
+add_executable(test_library_face test_library_face.cpp)
+target_link_libraries(test_library_face PRIVATE dexmora_render GTest::gtest GTest::gtest_main Threads::Threads)
+target_compile_definitions(test_library_face PRIVATE DEXMORA_TEST_VERSION="${PROJECT_VERSION}")
+dexmora_warnings(test_library_face)
+gtest_discover_tests(test_library_face DISCOVERY_TIMEOUT 60)
+
+# Replaces the global operator new to fail each allocation in turn, so it is
+# a program of its own.
+dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp)

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "needs 1559 codewords, and the largest symbol (144x144) holds 1558"},
         RefusalCase{"StdinBeyondReadBound", {"--dump"}, std::string((1u << 20) + 10, 'B'), 64, "too long"},
         RefusalCase{"MissingDirectory", {"-o", "no/such/dir/x.png", "A"}, "", 73,
-                    "cannot write 'no/such/dir/x.png': No such file or directory"}),
+                    "cannot write 'no/such/dir/x.png': the directory 'no/such/dir' does not exist"}),
     caseName<RefusalCase>);
 
 TEST(Cli, VersionAndHelpPrintToStandardOutput) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -38,6 +39,11 @@ namespace {
 
 }  // namespace
 
+std::string cliPath() {
+  const char* other = std::getenv("DEXMORA_CLI_UNDER_TEST");
+  return other != nullptr && *other != '\0' ? other : DEXMORA_CLI_PATH;
+}
+
 CliRun runCli(const CliCall& call) {
   TempDir io;
   fs::path in = io.path() / "stdin";
@@ -45,7 +51,7 @@ CliRun runCli(const CliCall& call) {
   fs::path err = io.path() / "stderr";
   writeFileBytes(in.string(), std::vector<uint8_t>(call.input.begin(), call.input.end()));
 
-  std::vector<std::string> args{DEXMORA_CLI_PATH};
+  std::vector<std::string> args{cliPath()};
   args.insert(args.end(), call.args.begin(), call.args.end());
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());

@@ -25,6 +25,10 @@ struct CliCall {
   enum class Stdout { Truncate, Append, Closed } stdoutMode = Stdout::Truncate;  // how stdoutPath is opened
 };
 
+// The program the tests run: the build's dexmora-cli, or the one named by
+// DEXMORA_CLI_UNDER_TEST (an installed or older build, to see which tests it fails).
+std::string cliPath();
+
 // Runs the built dexmora-cli with `call` and waits for it.
 CliRun runCli(const CliCall& call);
 CliRun runCli(const std::vector<std::string>& args, const std::string& input, const std::filesystem::path& workDir);

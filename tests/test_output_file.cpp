@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -375,6 +376,137 @@ TEST_P(OutputFileKilled, LeavesOneCompleteContent) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, OutputFileKilled, ::testing::Values(SIGKILL, SIGINT),
                          [](const auto& info) { return std::string(info.param == SIGKILL ? "Kill" : "Interrupt"); });
+
+// Hidden temporaries beside "t": slot 0, 1 and 2 hold nothing, a dead
+// writer's leftover (a plain file nobody locks) or a live writer's (locked
+// by an open file description of this test). A write removes the dead ones
+// from the first slot to the first free one past its own, never a live one.
+struct SlotCase {
+  const char* name;
+  const char* slots;    // per slot: '-' nothing, 'd' dead leftover, 'l' live temporary
+  const char* listing;  // the directory afterwards
+};
+
+constexpr SlotCase kSlotCases[] = {
+    {"NoLeftovers", "---", "t"},
+    {"DeadInFirstSlot", "d--", "t"},
+    {"DeadInEverySlot", "ddd", "t"},
+    {"LiveFirstDeadAfter", "ld-", ".t.0.dexmora-tmp t"},
+    {"LiveBetweenDead", "dld", ".t.1.dexmora-tmp t"},
+    {"TwoLive", "ll-", ".t.0.dexmora-tmp .t.1.dexmora-tmp t"},
+    {"GapStopsTheSweep", "d-d", ".t.2.dexmora-tmp t"},
+};
+
+class OutputFileSlots : public ::testing::TestWithParam<SlotCase> {};
+
+TEST_P(OutputFileSlots, OnlyDeadWritersLeftoversAreRemoved) {
+  const SlotCase& c = GetParam();
+  Scratch scratch;
+  putFile(scratch.dir + "/t", "old");
+  std::vector<int> live;
+  for (int slot = 0; c.slots[slot]; ++slot) {
+    const std::string hidden = scratch.dir + "/.t." + std::to_string(slot) + ".dexmora-tmp";
+    if (c.slots[slot] == '-') continue;
+    putFile(hidden, "leftover", 0600);
+    if (c.slots[slot] == 'l') {
+      const int fd = ::open(hidden.c_str(), O_RDWR);
+      struct flock lock = {};
+      lock.l_type = F_WRLCK;
+      ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+      live.push_back(fd);
+    }
+  }
+  WriteFailure failure;
+  EXPECT_TRUE(writeWholeFile(scratch.dir + "/t", kContent.data(), kContent.size(), failure)) << failure.message;
+  EXPECT_EQ(readFile(scratch.dir + "/t"), kContent);
+  EXPECT_EQ(listDir(scratch.dir), c.listing);
+  for (int fd : live) close(fd);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OutputFileSlots, ::testing::ValuesIn(kSlotCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Names that share their first 200 bytes share no temporary: each file
+// always holds its own name's content, however the threads interleave.
+TEST(OutputFile, LongNamesOnManyThreadsKeepTheirOwnContent) {
+  Scratch scratch;
+  const std::string prefix = scratch.dir + "/" + std::string(200, 'L');
+  constexpr int kNames = 60;
+  constexpr int kThreads = 6;
+  for (int i = 0; i < kNames; ++i) putFile(prefix + std::to_string(i), "old");
+  std::vector<std::thread> threads;
+  std::vector<int> failures(kThreads, 0);
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < kNames; ++i) {
+          const std::string content = "name " + std::to_string(i) + " by " + std::to_string(t);
+          WriteFailure failure;
+          failures[t] += !writeWholeFile(prefix + std::to_string(i), content.data(), content.size(), failure);
+        }
+    });
+  for (auto& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << "thread " << t;
+  for (int i = 0; i < kNames; ++i) {
+    EXPECT_EQ(readFile(prefix + std::to_string(i)).rfind("name " + std::to_string(i) + " by ", 0), 0u) << i;
+  }
+  const std::string listing = listDir(scratch.dir);
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), ' '), kNames - 1) << listing;
+}
+
+// The hook hears of a temporary before it has a name, with the inode that
+// tells it apart, and again when the name is gone.
+TEST(OutputFile, TemporaryAnnouncedWithItsInodeWhileNamed) {
+  Scratch scratch;
+  putFile(scratch.dir + "/t", "old");
+  std::vector<NamedTemporary> heard;
+  OutputFileOptions options;
+  options.temporaryNamed = [&heard](const NamedTemporary& temporary) { heard.push_back(temporary); };
+  WriteFailure failure;
+  ASSERT_TRUE(writeWholeFile(scratch.dir + "/t", "new", 3, failure, nullptr, options)) << failure.message;
+  ASSERT_EQ(heard.size(), 2u);
+  EXPECT_EQ(heard[0].path, scratch.dir + "/.t.0.dexmora-tmp");
+  EXPECT_EQ(heard[0].inode, static_cast<uint64_t>(statOf(scratch.dir + "/t").st_ino));
+  EXPECT_EQ(heard[1].path, "");
+}
+
+// Many files through one directory handle: new names are linked, taken names
+// replaced as by path, and the handle keeps the directory it was opened on.
+TEST(OutputDirectoryWrite, BehavesAsByPathInTheDirectoryOpened) {
+  Scratch scratch;
+  const std::string dir = scratch.dir + "/out";
+  mkdir(dir.c_str(), 0755);
+  mkdir((dir + "/sub").c_str(), 0755);
+  putFile(dir + "/old", "old", 0640);
+  putFile(scratch.dir + "/real", "old", 0600);
+  symlink("../real", (dir + "/link").c_str());
+  mkfifo((dir + "/fifo").c_str(), 0666);
+  const int reader = ::open((dir + "/fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  Expected<OutputDirectory> out = OutputDirectory::open(dir);
+  ASSERT_TRUE(out) << out.error().message();
+  rename(dir.c_str(), (scratch.dir + "/moved").c_str());
+  mkdir(dir.c_str(), 0755);  // a new directory under the old name gets nothing
+  for (const char* name : {"new", "old", "sub/deeper", "link", "fifo"}) {
+    const Expected<WriteReport> written = writeFile(*out, name, kContent);
+    EXPECT_TRUE(written) << name << ": " << written.error().message();
+  }
+  const std::string moved = scratch.dir + "/moved";
+  EXPECT_EQ(readFile(moved + "/new"), kContent);
+  EXPECT_EQ(readFile(moved + "/old"), kContent);
+  EXPECT_EQ(statOf(moved + "/old").st_mode & 07777, 0640u);
+  EXPECT_EQ(readFile(moved + "/sub/deeper"), kContent);
+  EXPECT_EQ(readFile(scratch.dir + "/real"), kContent);
+  char buffer[64] = {};
+  EXPECT_EQ(read(reader, buffer, sizeof buffer), static_cast<ssize_t>(kContent.size()));
+  close(reader);
+  EXPECT_EQ(listDir(moved), "fifo link@ new old sub/");
+  EXPECT_EQ(listDir(dir), "");
+  const Expected<WriteReport> missing = writeFile(*out, "nowhere/x", kContent);
+  ASSERT_FALSE(missing);
+  EXPECT_EQ(missing.error().systemError(), ENOENT);
+  EXPECT_EQ(missing.error().message(), "cannot write '" + dir + "/nowhere/x': No such file or directory");
+  EXPECT_FALSE(OutputDirectory::open(scratch.dir + "/none"));
+}
 
 // Machine-wide setting: registered as its own CTest entry with RUN_SERIAL.
 TEST(OutputFileSerial, ProtectedSymlinksRefuseForeignLinkInStickyDirectory) {

@@ -16,7 +16,9 @@ namespace dexmora {
 /// Encodes `length` bytes of `text` (any bytes, zero included) into a
 /// finished symbol: data encodation, size selection, padding, Reed-Solomon
 /// and module placement. Checks the options first (checkEncodeOptions). An
-/// empty text gives a symbol of pads. Reentrant: no state is kept between calls.
+/// empty text gives a symbol of pads. TooLong's message says what would fit
+/// instead: minimal encodation, or the size an exact request falls back to.
+/// Reentrant: no state is kept between calls.
 Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options = {});
 
 /// encode() of the bytes of `text`.

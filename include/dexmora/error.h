@@ -48,9 +48,10 @@ enum class Spelling : uint8_t { CommandLine, Query, Python };
 std::string spellOption(std::string_view key, Spelling spelling);
 
 /// `text` with control bytes (0-31, 127, the C1 controls), invalid UTF-8 and
-/// the bidirectional controls (U+202E, ...) shown as escapes (\n, \t, \xHH
-/// for each byte) and a backslash as \\, so that a value quoted in a message
-/// can neither break the line nor steer a terminal.
+/// the bidirectional controls (U+202E, ...) shown as C-style escapes (a
+/// newline as backslash-n, any other byte as backslash-x and two hex digits)
+/// and a backslash doubled, so that a value quoted in a message can neither
+/// break the line nor steer a terminal.
 std::string escapeControlBytes(std::string_view text);
 
 /// `text` escaped and in single quotes: how every message quotes a value or path.
@@ -65,6 +66,7 @@ class Error {
   Error(ErrorCode code, std::string message, int systemError = 0)
       : m_code(code), m_message(std::move(message)), m_systemError(systemError) {}
 
+  /// What went wrong.
   ErrorCode code() const { return m_code; }
   /// The message with option names spelled for `spelling`.
   std::string message(Spelling spelling = Spelling::CommandLine) const;
@@ -83,6 +85,7 @@ std::string optionRef(std::string_view key);
 /// Thrown by Expected::value() and Expected::error() when asked for what is not there.
 class BadExpectedAccess : public std::logic_error {
  public:
+  /// `what` says which access it was.
   explicit BadExpectedAccess(const char* what) : std::logic_error(what) {}
 };
 
@@ -90,19 +93,29 @@ class BadExpectedAccess : public std::logic_error {
 template <typename T>
 class Expected {
  public:
+  /// A success holding `value`.
   Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}    // NOLINT: implicit by design
+  /// A failure holding `error`.
   Expected(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}  // NOLINT
 
+  /// Whether this holds a value.
   bool ok() const { return m_state.index() == 0; }
+  /// ok().
   explicit operator bool() const { return ok(); }
 
   /// The value; throws BadExpectedAccess when this holds an error.
   const T& value() const& { return std::get<0>(checked(true)); }
+  /// The value; throws BadExpectedAccess when this holds an error.
   T& value() & { return std::get<0>(checked(true)); }
+  /// The value, moved out; throws BadExpectedAccess when this holds an error.
   T&& value() && { return std::move(std::get<0>(checked(true))); }
+  /// &value().
   const T* operator->() const { return &value(); }
+  /// &value().
   T* operator->() { return &value(); }
+  /// value().
   const T& operator*() const& { return value(); }
+  /// value().
   T& operator*() & { return value(); }
   /// The error; throws BadExpectedAccess when this holds a value.
   const Error& error() const { return std::get<1>(checked(false)); }
@@ -124,10 +137,14 @@ class Expected {
 template <>
 class Expected<void> {
  public:
+  /// A success.
   Expected() = default;
+  /// A failure holding `error`.
   Expected(Error error) : m_error(std::in_place, std::move(error)) {}  // NOLINT: implicit by design
 
+  /// Whether this is a success.
   bool ok() const { return !m_error.has_value(); }
+  /// ok().
   explicit operator bool() const { return ok(); }
   /// Throws BadExpectedAccess when this holds an error.
   void value() const {

@@ -32,8 +32,10 @@ const std::vector<OptionInfo>& optionTable();
 const OptionInfo* findOption(std::string_view key);
 
 /// The known key nearest to `key` by edit distance, when it is near enough
-/// to be a likely typo ("sise" gives "size"); empty otherwise.
-std::string_view nearestOption(std::string_view key);
+/// to be a likely typo ("sise" gives "size"); empty otherwise. A front end
+/// passes the names of its own options in `moreKeys` to have them weighed
+/// too; the result may point into them.
+std::string_view nearestOption(std::string_view key, const std::vector<std::string_view>& moreKeys = {});
 
 /// The options of one symbol and its picture, set by key. A later set() of
 /// the same key replaces the earlier value.

@@ -18,12 +18,12 @@ namespace dexmora {
 enum class Encodation : uint8_t {
   Basic,    ///< ASCII with digit pairs and Base 256 fields, exactly as the first release
   Minimal,  ///< the shortest stream over all six modes and their switches
-  Ascii,    ///< forced single modes, for applications that demand one
-  C40,
-  Text,
-  X12,
-  Edifact,
-  Base256,
+  Ascii,    ///< ASCII alone, digit pairs included
+  C40,      ///< C40 alone (upper case and digits)
+  Text,     ///< Text alone (lower case and digits)
+  X12,      ///< X12 alone (ANSI X12 EDI characters)
+  Edifact,  ///< EDIFACT alone (ASCII 32-94)
+  Base256,  ///< Base 256 alone (any bytes)
 };
 
 /// Structured append: this symbol's place in a sequence of up to 16.
@@ -35,7 +35,7 @@ struct StructuredAppend {
 
 /// What goes into the data codewords besides the text.
 struct DataOptions {
-  Encodation encodation = Encodation::Basic;
+  Encodation encodation = Encodation::Basic;  ///< how the text becomes codewords
   bool gs1 = false;                ///< the text is GS1 element strings in bracket form, "[01]…"
   bool gs1Parens = false;          ///< GS1 AIs in parentheses, "(01)…"; a literal parenthesis is written \( or \); implies gs1
   bool gs1GroupSeparator = false;  ///< separate variable-length fields with GS (29) instead of FNC1
@@ -43,14 +43,14 @@ struct DataOptions {
   std::optional<int> eci;          ///< ECI designator to put first, 0..999999
   bool readerInit = false;         ///< a reader programming symbol
   int macro = 0;                   ///< 5 or 6 for the Macro 05 / Macro 06 header; 0 for none
-  StructuredAppend structuredAppend;
+  StructuredAppend structuredAppend;  ///< this symbol's place in a sequence, if any
 };
 
 /// Every choice of an encode; the defaults give the first release's symbol.
 struct EncodeOptions {
-  SizeRequest size;
-  DataOptions data;
-  Dm144Layout dm144 = Dm144Layout::Iso;
+  SizeRequest size;                      ///< which size, or how to choose one
+  DataOptions data;                      ///< what goes into the data codewords
+  Dm144Layout dm144 = Dm144Layout::Iso;  ///< the 144x144 symbol's block layout
 };
 
 /// Checks every value and combination of `options`; encode() does the same

@@ -17,21 +17,28 @@ namespace dexmora {
 
 /// An sRGB colour with alpha (255 opaque).
 struct Colour {
-  uint8_t r = 0;
-  uint8_t g = 0;
-  uint8_t b = 0;
-  uint8_t a = 255;
+  uint8_t r = 0;    ///< red
+  uint8_t g = 0;    ///< green
+  uint8_t b = 0;    ///< blue
+  uint8_t a = 255;  ///< alpha: 0 transparent, 255 opaque
 
+  /// Whether nothing shows through.
   bool opaque() const { return a == 255; }
+  /// Whether it paints nothing.
   bool transparent() const { return a == 0; }
+  /// Whether red, green and blue are equal.
   bool grey() const { return r == g && g == b; }
+  /// Every channel equal.
   friend bool operator==(const Colour& x, const Colour& y) {
     return x.r == y.r && x.g == y.g && x.b == y.b && x.a == y.a;
   }
+  /// Some channel differs.
   friend bool operator!=(const Colour& x, const Colour& y) { return !(x == y); }
 };
 
+/// Opaque black, the default dark colour.
 inline constexpr Colour kBlack{0, 0, 0, 255};
+/// Opaque white, the default light colour.
 inline constexpr Colour kWhite{255, 255, 255, 255};
 
 /// The X-dimension vector output uses when none is given: 0.5 mm is in the
@@ -58,7 +65,7 @@ struct PictureLimits {
 /// Every rendering choice. Setting any option through an OptionSet makes
 /// the geometry Exact, as on the command line.
 struct RenderSettings {
-  Geometry geometry = Geometry::Default;
+  Geometry geometry = Geometry::Default;  ///< which PNG picture; other formats are always exact
   std::optional<int> modulePixels;  ///< PNG pixels per module, 1..100 ("module")
   std::optional<double> xdimMm;     ///< the X-dimension in millimetres, 0.01..25.4 ("xdim")
   std::optional<int> dpi;           ///< the printer's resolution, 1..10000 ("dpi")
@@ -66,14 +73,14 @@ struct RenderSettings {
   Colour foreground = kBlack;       ///< dark modules ("fg")
   Colour background = kWhite;       ///< light modules and margin ("bg")
   bool invert = false;              ///< swap the dark and light colours ("invert")
-  PictureLimits limits;
+  PictureLimits limits;             ///< the largest raster drawn
 };
 
 /// The colours actually painted: `dark` for the symbol's dark modules,
 /// `light` for its light modules and the quiet zone (swapped by invert).
 struct PaintColours {
-  Colour dark;
-  Colour light;
+  Colour dark;   ///< the symbol's dark modules
+  Colour light;  ///< its light modules and the quiet zone
 };
 
 /// The colours `settings` paint with.
@@ -129,8 +136,8 @@ Expected<OutputFormat> formatForPath(std::string_view path, std::optional<Output
 /// What rendering made: the file's bytes, and warnings for the user (a
 /// module size rounded from the X-dimension and resolution, say).
 struct Rendering {
-  std::string bytes;
-  std::vector<std::string> warnings;
+  std::string bytes;                  ///< the file's content
+  std::vector<std::string> warnings;  ///< one line each, for the user
 };
 
 /// Renders `symbol` in `format`. The settings are checked first; a raster

@@ -74,8 +74,8 @@ enum class Dm144Layout : uint8_t {
 /// How the symbol size is chosen.
 struct SizeRequest {
   int rows = 0;  ///< a size asked for; 0 (with cols 0) chooses automatically
-  int cols = 0;
-  Shape shape = Shape::Square;
+  int cols = 0;  ///< the size's columns; 0 with rows 0
+  Shape shape = Shape::Square;  ///< what an automatic size is chosen from
   bool dmre = false;   ///< DMRE sizes join the rectangles (no effect with Shape::Square)
   bool exact = false;  ///< a size asked for that the text does not fit is an error, not a larger size
 };

@@ -19,8 +19,8 @@ namespace dexmora {
 /// What a reader decoded: the data with ECI designators removed and FNC1
 /// separators as GS (29), and the symbology identifier ("]d1", "]d2" for GS1).
 struct Reading {
-  std::string bytes;
-  std::string symbologyIdentifier;
+  std::string bytes;                ///< the decoded data
+  std::string symbologyIdentifier;  ///< "]d1", "]d2" (GS1), ...
 };
 
 /// A barcode reader that verification decodes with. Implementations must be
