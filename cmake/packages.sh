@@ -1,9 +1,9 @@
 # Debian packages the project needs, by purpose; sourced by ./run and ./test.
-BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev libcli11-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc"
+BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev libcli11-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc libmicrohttpd-dev"
 # What the dialog needs on a real display: Qt's own translations (for its
 # standard buttons) and a font with the Chinese captions.
 RUN_PACKAGES="qt6-translations-l10n fonts-wqy-microhei"
-TEST_PACKAGES="qt6-translations-l10n libgtest-dev libzxing-dev libbenchmark-dev valgrind desktop-file-utils librsvg2-bin poppler-utils ghostscript libxml2-utils util-linux dpkg-dev man-db groff-base lintian bash-completion file"
+TEST_PACKAGES="qt6-translations-l10n libgtest-dev libzxing-dev libbenchmark-dev valgrind desktop-file-utils librsvg2-bin poppler-utils ghostscript libxml2-utils util-linux dpkg-dev man-db groff-base lintian bash-completion file libcurl4-openssl-dev libjsoncpp-dev"
 # The generator page in a browser and the service behind nginx. Node may come
 # from another source that bundles npm, where Debian's npm would conflict with it.
 TEST_PACKAGES="$TEST_PACKAGES chromium nodejs nginx-light curl python3"

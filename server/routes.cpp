@@ -1,0 +1,251 @@
+#include "server/routes.h"
+
+#include <new>
+#include <optional>
+
+#include <dexmora/error.h>
+
+#include "server/error_page.h"
+#include "server/json.h"
+#include "server/openapi.h"
+#include "server/page_source.h"
+#include "server/product.h"
+#include "server/query.h"
+#include "server/symbol_request.h"
+
+namespace dexmora::serve {
+
+namespace {
+
+constexpr std::string_view kImmutable = "public, max-age=31536000, immutable";
+constexpr std::string_view kBusy = "too many symbols are being made at once; try again in a second";
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+// The status of a refusal by the library: the caller's request is at fault
+// unless memory ran out or the image library failed.
+unsigned statusOf(ErrorCode code) {
+  switch (code) {
+    case ErrorCode::OutOfMemory: return 503;
+    case ErrorCode::RenderFailed:
+    case ErrorCode::WriteFailed:
+    case ErrorCode::VerifyMismatch: return 500;
+    default: return 400;
+  }
+}
+
+Reply libraryError(const Error& error) {
+  Reply reply = errorReply(statusOf(error.code()), errorName(error.code()), error.message(Spelling::Query));
+  if (reply.status == 503) reply.headers.push_back({"Retry-After", "1"});
+  return reply;
+}
+
+// If-None-Match holds our tag (weak or strong, the comparison is weak) or is "*".
+bool matchesTag(std::string_view ifNoneMatch, std::string_view tag) {
+  if (ifNoneMatch.find(tag) != std::string_view::npos) return true;
+  const size_t star = ifNoneMatch.find_first_not_of(" \t");
+  return star != std::string_view::npos && ifNoneMatch[star] == '*';
+}
+
+// Holds one place among the symbols being encoded, or none when all are taken.
+class InFlightSlot {
+ public:
+  InFlightSlot(std::atomic<int>& count, unsigned limit) : m_count(count) {
+    m_held = m_count.fetch_add(1, std::memory_order_acq_rel) < static_cast<int>(limit);
+    if (!m_held) m_count.fetch_sub(1, std::memory_order_acq_rel);
+  }
+  ~InFlightSlot() {
+    if (m_held) m_count.fetch_sub(1, std::memory_order_acq_rel);
+  }
+  InFlightSlot(const InFlightSlot&) = delete;
+  InFlightSlot& operator=(const InFlightSlot&) = delete;
+  bool held() const { return m_held; }
+
+ private:
+  std::atomic<int>& m_count;
+  bool m_held;
+};
+
+Reply pictureReply(Product product, const SymbolRequest& request) {
+  Reply reply;
+  reply.body = std::move(product.bytes);
+  reply.contentType = product.mediaType;
+  reply.format = static_cast<int>(request.format);
+  if (request.download) {
+    reply.headers.push_back(
+        {"Content-Disposition", "attachment; filename=\"datamatrix." + std::string(formatName(request.format)) + "\""});
+  }
+  return reply;
+}
+
+}  // namespace
+
+Method methodOf(std::string_view name) {
+  if (name == "GET") return Method::Get;
+  if (name == "HEAD") return Method::Head;
+  if (name == "POST") return Method::Post;
+  if (name == "OPTIONS") return Method::Options;
+  return Method::Other;
+}
+
+RouteInfo routeOf(std::string_view path) {
+  if (path == "/v1/datamatrix") return {Route::Symbol, "GET, HEAD, POST, OPTIONS", true};
+  if (path == "/") return {Route::Page, "GET, HEAD, OPTIONS", false};
+  if (path == "/form") return {Route::Form, "POST, OPTIONS", true};
+  if (path == "/healthz") return {Route::Health, "GET, HEAD, OPTIONS", false};
+  if (path == "/metrics") return {Route::Metrics, "GET, HEAD, OPTIONS", false};
+  if (path == "/v1/openapi.json") return {Route::OpenApi, "GET, HEAD, OPTIONS", false};
+  return {Route::Unknown, "", false};
+}
+
+bool allows(const RouteInfo& info, Method method) {
+  switch (method) {
+    case Method::Get:
+    case Method::Head: return info.route != Route::Form && info.route != Route::Unknown;
+    case Method::Post: return info.route == Route::Symbol || info.route == Route::Form;
+    case Method::Options: return info.route != Route::Unknown;
+    default: return false;
+  }
+}
+
+Reply errorReply(unsigned status, std::string_view code, std::string_view message) {
+  Reply reply;
+  reply.status = status;
+  reply.body = errorJson(code, message);
+  reply.contentType = "application/json";
+  return reply;
+}
+
+Service::Service(const ServeSettings& settings, Metrics& metrics)
+    : m_settings(settings),
+      m_metrics(metrics),
+      m_maxInFlight(settings.maxInFlight != 0 ? settings.maxInFlight : settings.threads),
+      m_openApi(openApiDocument()) {}
+
+Reply Service::handle(const Request& request, const RouteInfo& route) {
+  if (request.method == Method::Options) {
+    Reply reply;
+    reply.status = 204;
+    reply.headers.push_back({"Allow", std::string(route.allow)});
+    return reply;
+  }
+  try {
+    switch (route.route) {
+      case Route::Symbol: return symbol(request);
+      case Route::Form: return form(request);
+      case Route::Page: {
+        Reply reply;
+        reply.body = generatorPage(request.acceptLanguage);
+        reply.contentType = "text/html; charset=utf-8";
+        reply.headers.push_back({"Vary", "Accept-Language"});
+        reply.headers.push_back({"Cache-Control", "no-cache"});
+        return reply;
+      }
+      case Route::Health: {
+        Reply reply;
+        reply.body = "ok\n";
+        reply.contentType = "text/plain; charset=utf-8";
+        reply.headers.push_back({"Cache-Control", "no-store"});
+        return reply;
+      }
+      case Route::Metrics: {
+        Reply reply;
+        reply.body = m_metrics.text();
+        reply.contentType = "text/plain; version=0.0.4; charset=utf-8";
+        reply.headers.push_back({"Cache-Control", "no-store"});
+        return reply;
+      }
+      case Route::OpenApi: {
+        Reply reply;
+        reply.body = m_openApi;
+        reply.contentType = "application/json";
+        return reply;
+      }
+      default: return errorReply(404, "not_found", "no such path");
+    }
+  } catch (const std::bad_alloc&) {
+    Reply reply = errorReply(503, errorName(ErrorCode::OutOfMemory), "out of memory");
+    reply.headers.push_back({"Retry-After", "1"});
+    return reply;
+  }
+}
+
+Reply Service::symbol(const Request& request) {
+  const bool post = request.method == Method::Post;
+  const Expected<std::vector<Parameter>> parameters = splitQuery(queryOf(request.target));
+  if (!parameters) return libraryError(parameters.error());
+  Expected<SymbolRequest> parsed =
+      parseSymbolRequest(*parameters, post ? DataSource::Body : DataSource::Query, request.body);
+  if (!parsed) return libraryError(parsed.error());
+  SymbolRequest& symbolRequest = *parsed;
+  symbolRequest.options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
+
+  // A POST's response is not cached, so it carries no validator.
+  std::string tag = post ? std::string() : entityTag(symbolRequest);
+  if (!post && !request.ifNoneMatch.empty() && matchesTag(request.ifNoneMatch, tag)) {
+    Reply reply;
+    reply.status = 304;
+    reply.format = static_cast<int>(symbolRequest.format);
+    reply.headers.push_back({"ETag", std::move(tag)});
+    reply.headers.push_back({"Cache-Control", std::string(kImmutable)});
+    return reply;
+  }
+  std::optional<Expected<Product>> product = produce(symbolRequest);
+  if (!product) {
+    Reply reply = errorReply(503, "busy", kBusy);
+    reply.format = static_cast<int>(symbolRequest.format);
+    reply.headers.push_back({"Retry-After", "1"});
+    return reply;
+  }
+  if (!*product) {
+    Reply reply = libraryError(product->error());
+    reply.format = static_cast<int>(symbolRequest.format);
+    return reply;
+  }
+  Reply reply = pictureReply(std::move(*product).value(), symbolRequest);
+  if (!post) {
+    reply.headers.push_back({"ETag", std::move(tag)});
+    reply.headers.push_back({"Cache-Control", std::string(kImmutable)});
+  }
+  return reply;
+}
+
+std::optional<Expected<Product>> Service::produce(const SymbolRequest& request) {
+  const InFlightSlot slot(m_metrics.inFlight(), m_maxInFlight);
+  if (!slot.held()) return std::nullopt;
+  Expected<Product> product = makeProduct(request);
+  if (product) m_metrics.countSymbol();
+  return product;
+}
+
+Reply Service::form(const Request& request) {
+  if (!startsWithIgnoringCase(request.contentType, "application/x-www-form-urlencoded")) {
+    return errorPage(415, "unsupported_media_type",
+                     "the form is sent as application/x-www-form-urlencoded (a form without enctype)");
+  }
+  const Expected<std::vector<Parameter>> fields = splitQuery(request.body, PlusMeans::Space);
+  if (!fields) return errorPage(400, errorName(fields.error().code()), fields.error().message(Spelling::Query));
+  Expected<SymbolRequest> parsed = parseSymbolRequest(*fields, DataSource::Query, {}, true);
+  if (!parsed) return errorPage(400, errorName(parsed.error().code()), parsed.error().message(Spelling::Query));
+  parsed->options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
+  std::optional<Expected<Product>> product = produce(*parsed);
+  if (!product) {
+    Reply reply = errorPage(503, "busy", kBusy);
+    reply.headers.push_back({"Retry-After", "1"});
+    return reply;
+  }
+  if (!*product) {
+    const Error& error = product->error();
+    return errorPage(statusOf(error.code()), errorName(error.code()), error.message(Spelling::Query));
+  }
+  return pictureReply(std::move(*product).value(), *parsed);
+}
+
+}  // namespace dexmora::serve

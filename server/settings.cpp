@@ -1,0 +1,141 @@
+#include "server/settings.h"
+
+#include <charconv>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include <dexmora/error.h>
+#include <dexmora/options.h>
+
+namespace dexmora::serve {
+
+namespace {
+
+template <typename T>
+bool parseNumber(std::string_view text, T low, T high, T& value) {
+  T parsed{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || parsed < low || parsed > high) {
+    return false;
+  }
+  value = parsed;
+  return true;
+}
+
+struct Flag {
+  std::string_view name;
+  std::string_view syntax;
+  std::function<bool(ServeSettings&, std::string_view)> apply;
+  std::string_view help;
+};
+
+template <typename T>
+std::function<bool(ServeSettings&, std::string_view)> number(T ServeSettings::*field, T low, T high) {
+  return [=](ServeSettings& settings, std::string_view text) { return parseNumber(text, low, high, settings.*field); };
+}
+
+const std::vector<Flag>& flags() {
+  static const std::vector<Flag> table = {
+      {"listen", "ADDR:PORT", [](ServeSettings& s, std::string_view v) { s.listen = v; return !v.empty(); },
+       "where to listen (default 127.0.0.1:8080; [::1]:8080 for IPv6; port 0 picks one)"},
+      {"threads", "N", number(&ServeSettings::threads, 0u, 1024u), "worker threads (default: one per core)"},
+      {"max-connections", "N", number(&ServeSettings::maxConnections, 1u, 1000000u),
+       "open connections in total (default 4096)"},
+      {"per-address", "N", number(&ServeSettings::perAddress, 0u, 1000000u),
+       "open connections per client address (default 0: no limit)"},
+      {"idle-timeout", "SECONDS", number(&ServeSettings::idleTimeout, 1u, 86400u),
+       "close a connection silent this long (default 30)"},
+      {"max-target", "BYTES", number<size_t>(&ServeSettings::maxTarget, 64, 1 << 20),
+       "longest request target, path and query (default 8192)"},
+      {"max-body", "BYTES", number<size_t>(&ServeSettings::maxBody, 0, 1 << 24),
+       "largest request body (default 16384)"},
+      {"max-side", "PIXELS", number<uint32_t>(&ServeSettings::maxSide, 1, 1000000),
+       "widest PNG picture (default 10000)"},
+      {"max-pixels", "PIXELS", number<uint64_t>(&ServeSettings::maxPixels, 1, 4000000000ULL),
+       "largest PNG picture in pixels (default 25000000)"},
+      {"max-in-flight", "N", number(&ServeSettings::maxInFlight, 0u, 100000u),
+       "symbols encoded at once before 503 (default 0: the thread count)"},
+      {"shutdown-grace", "SECONDS", number(&ServeSettings::shutdownGrace, 0u, 3600u),
+       "how long SIGTERM waits for requests in progress (default 30)"},
+      {"access-log", "on|off",
+       [](ServeSettings& s, std::string_view v) {
+         const Expected<bool> on = parseSwitch("access-log", v);
+         if (on) s.accessLog = *on;
+         return on.ok();
+       },
+       "one line per request on standard error (default on)"},
+      {"cors", "ORIGIN|*", [](ServeSettings& s, std::string_view v) { s.cors = v; return !v.empty(); },
+       "let browsers from ORIGIN (or any, *) call the service"},
+  };
+  return table;
+}
+
+}  // namespace
+
+std::string serveUsage() {
+  std::string text =
+      "Usage: dexmora-serve [OPTION]...\n"
+      "Serves Data Matrix ECC200 symbols over HTTP:\n"
+      "  GET  /v1/datamatrix?data=TEXT&format=png|svg|pdf|eps|txt|json&OPTION=VALUE...\n"
+      "  POST /v1/datamatrix?OPTION=VALUE...   (the body is the data)\n"
+      "and the generator page at /, /healthz, /metrics and /v1/openapi.json.\n\n"
+      "Options:\n";
+  for (const Flag& flag : flags()) {
+    std::string left = "  --" + std::string(flag.name) + " " + std::string(flag.syntax);
+    if (left.size() < 28) left.resize(28, ' ');
+    text += left + " " + std::string(flag.help) + "\n";
+  }
+  text +=
+      "  -h, --help                 show this help\n"
+      "      --version              show the version\n\n"
+      "Started by systemd with a listening socket (LISTEN_FDS), it serves that\n"
+      "socket and --listen does not count. SIGTERM stops accepting, lets the\n"
+      "requests in progress finish and exits 0. See dexmora-serve(1).\n";
+  return text;
+}
+
+ServeCommand parseServeCommand(int argc, const char* const* argv) {
+  ServeCommand command;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      command.mode = ServeCommand::Mode::Help;
+      return command;
+    }
+    if (arg == "--version") {
+      command.mode = ServeCommand::Mode::Version;
+      return command;
+    }
+    if (arg.substr(0, 2) != "--") {
+      command.error = "unexpected argument " + quoted(arg);
+      return command;
+    }
+    const size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(2, equals == std::string_view::npos ? std::string_view::npos : equals - 2);
+    const Flag* flag = nullptr;
+    for (const Flag& candidate : flags())
+      if (candidate.name == name) flag = &candidate;
+    if (!flag) {
+      command.error = "unknown option " + quoted(arg);
+      return command;
+    }
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < argc) {
+      value = argv[++i];
+    } else {
+      command.error = "option --" + std::string(name) + " needs a value";
+      return command;
+    }
+    if (!flag->apply(command.settings, value)) {
+      command.error = "bad --" + std::string(name) + " " + quoted(value) + ": use " + std::string(flag->syntax) +
+                      " (" + std::string(flag->help) + ")";
+      return command;
+    }
+  }
+  return command;
+}
+
+}  // namespace dexmora::serve
