@@ -85,11 +85,14 @@ async function after(page, action) {
   return settle(page);
 }
 
+// "ready" only with the picture of the text now in the field.
 async function settle(page) {
   await page.waitForFunction(() => {
     const state = document.getElementById('preview').getAttribute('data-state');
     const image = document.getElementById('preview-image');
-    return state === 'error' || (state === 'ready' && image.complete && image.naturalWidth > 0);
+    const data = `data=${encodeURIComponent(document.getElementById('data').value)}&`;
+    return state === 'error' ||
+      (state === 'ready' && image.complete && image.naturalWidth > 0 && image.src.includes(data));
   });
   return previewState(page);
 }
@@ -128,6 +131,18 @@ async function checkPreview(browser, base) {
     scansTo(file, c.bytes || c.text, `${c.what}: downloaded PNG`, c.identifier);
     await page.close();
   }
+}
+
+// Keys slower than the debounce send a request for each prefix; the answers
+// for the prefixes must not end up as the preview of the whole text.
+async function checkSlowTyping(browser, base) {
+  const page = await openPage(browser, base);
+  const text = 'SLOW-4242';
+  await after(page, () => page.type('#data', text, { delay: 300 }));
+  const shot = path.join(work, 'slow.png');
+  await (await page.$('#preview')).screenshot({ path: shot });
+  scansTo(shot, text, 'typed slowly: preview screenshot');
+  await page.close();
 }
 
 // A refused value shows its message beside its own field, and no picture.
@@ -214,7 +229,7 @@ async function main() {
       `--user-data-dir=${profile}`],
   });
   try {
-    for (const group of [checkPreview, checkErrors, checkKeyboard, checkWithoutJavaScript, checkChinese]) {
+    for (const group of [checkPreview, checkSlowTyping, checkErrors, checkKeyboard, checkWithoutJavaScript, checkChinese]) {
       try {
         await group(browser, base);
       } catch (error) {
