@@ -2,6 +2,7 @@
 #   dev  headers, the two static libraries, the CMake package and dexmora.pc
 #   cli  dexmora-cli, its man page and bash completion
 #   app  the dialog (its binary, desktop entry and icons come from app/), its man page
+#   serve  dexmora-serve (its binary and systemd units come from server/), its man page
 include(CMakePackageConfigHelpers)
 
 # --version reads the version from here, so project(VERSION) is the one place to bump it.
@@ -62,6 +63,9 @@ else()
   set(man_pages dexmora-cli:cli)
   if(DEXMORA_GUI)
     list(APPEND man_pages dexmora:app)
+  endif()
+  if(TARGET dexmora-serve)
+    list(APPEND man_pages dexmora-serve:serve)
   endif()
   # The page's date is the release's, not the build's, so the same source
   # always gives the same page (SOURCE_DATE_EPOCH, when set, says otherwise).

@@ -2,13 +2,18 @@
 #   dexmora-cli_<version>_<arch>.deb     component cli
 #   dexmora_<version>_<arch>.deb         component app (when DEXMORA_GUI is on)
 #   libdexmora-dev_<version>_<arch>.deb  component dev
+#   dexmora-serve_<version>_<arch>.deb   component serve (when DEXMORA_SERVE is on)
 set(dexmora_components cli dev)
 if(DEXMORA_GUI)
   list(APPEND dexmora_components app)
 endif()
+if(TARGET dexmora-serve)
+  list(APPEND dexmora_components serve)
+endif()
 set(DEXMORA_PACKAGE_cli dexmora-cli)
 set(DEXMORA_PACKAGE_app dexmora)
 set(DEXMORA_PACKAGE_dev libdexmora-dev)
+set(DEXMORA_PACKAGE_serve dexmora-serve)
 
 # Every package carries its copyright and changelog in /usr/share/doc/<package>,
 # as Debian policy asks of each binary package.
@@ -122,5 +127,14 @@ The Dexmora libraries as static archives with their headers: dexmora_core
 encodes a text into a Data Matrix ECC200 symbol, dexmora_render draws it as
 PNG, SVG, PDF or EPS. find_package(Dexmora) gives the CMake targets
 Dexmora::core and Dexmora::render; pkg-config knows them as dexmora.")
+
+set(CPACK_DEBIAN_SERVE_PACKAGE_NAME dexmora-serve)
+set(CPACK_DEBIAN_SERVE_PACKAGE_SECTION httpd)
+set(CPACK_DEBIAN_SERVE_DESCRIPTION "Data Matrix ECC200 symbols over HTTP
+dexmora-serve answers HTTP requests for Data Matrix ECC200 symbols as PNG,
+SVG, PDF, EPS, text or JSON, with the command line's options as query
+parameters, so that web shops, ERP and label systems can ask for a picture
+by URL. It serves a generator page, health and Prometheus metrics, and comes
+with a hardened systemd unit that is not enabled by default.")
 
 include(CPack)

@@ -88,6 +88,8 @@ Expected<void> HttpServer::start(int listenFd) {
   std::vector<MHD_OptionItem> options = {
       callbackOption(MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr),
       {MHD_OPTION_LISTEN_SOCKET, listenFd, nullptr},
+      // HTTP/1.1 without Host, spaces in the target: refused, not guessed at.
+      {MHD_OPTION_STRICT_FOR_CLIENT, 1, nullptr},
       {MHD_OPTION_CONNECTION_LIMIT, static_cast<intptr_t>(m_settings.maxConnections), nullptr},
       {MHD_OPTION_PER_IP_CONNECTION_LIMIT, static_cast<intptr_t>(m_settings.perAddress), nullptr},
       {MHD_OPTION_CONNECTION_TIMEOUT, static_cast<intptr_t>(m_settings.idleTimeout), nullptr},

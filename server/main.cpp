@@ -65,7 +65,7 @@ int serve(ServeSettings settings) {
   dexmora::Expected<ListenSocket> inherited = inheritedListenSocket();
   if (!inherited) return fail(kExitUsage, inherited.error().message());
   dexmora::Expected<ListenSocket> socket = inherited->fd >= 0 ? inherited : openListenSocket(settings.listen);
-  if (!socket) return fail(kExitUnavailable, socket.error().message());
+  if (!socket) return fail(socket.error().systemError() != 0 ? kExitUnavailable : kExitUsage, socket.error().message());
 
   Metrics metrics;
   HttpServer server(settings, metrics);

@@ -23,6 +23,7 @@ fail() {
 }
 packages="dexmora-cli libdexmora-dev"
 [ -x "$build/bin/dexmora" ] && packages="$packages dexmora"
+[ -x "$build/bin/dexmora-serve" ] && packages="$packages dexmora-serve"
 for package in $packages; do
   deb=$(ls "$work/out/${package}_"*.deb 2>/dev/null || true)
   if [ -z "$deb" ]; then
@@ -41,6 +42,10 @@ depends_on() {
 depends_on dexmora-cli libc6
 depends_on dexmora-cli libpng16-16
 depends_on libdexmora-dev libpng-dev
+if [ -x "$build/bin/dexmora-serve" ]; then
+  depends_on dexmora-serve libmicrohttpd12
+  [ -f "$root/usr/lib/systemd/system/dexmora-serve.service" ] || fail "dexmora-serve has no systemd unit"
+fi
 if [ -x "$build/bin/dexmora" ]; then
   depends_on dexmora libqt6widgets6
   depends_on dexmora qt6-qpa-plugins

@@ -1,0 +1,275 @@
+#include "serve_fixture.h"
+
+#include <curl/curl.h>
+#include <png.h>
+#include <ZXing/ReadBarcode.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+// curl_global_init is not thread-safe: it runs once, before any test starts threads.
+const bool kCurlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+
+[[noreturn]] void execServer(const std::string& logPath, char* const* argv, int listenFd) {
+  const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
+  const int devNull = open("/dev/null", O_RDONLY);
+  if (log < 0 || devNull < 0 || dup2(devNull, 0) < 0 || dup2(log, 1) < 0 || dup2(log, 2) < 0) _exit(125);
+  if (listenFd >= 0) {
+    if (dup2(listenFd, 3) < 0) _exit(125);
+    char pid[32];
+    std::snprintf(pid, sizeof pid, "%d", static_cast<int>(getpid()));
+    setenv("LISTEN_PID", pid, 1);
+    setenv("LISTEN_FDS", "1", 1);
+  }
+  execv(argv[0], argv);
+  _exit(126);
+}
+
+int portIn(const std::string& log) {
+  const size_t at = log.find("listening on ");
+  if (at == std::string::npos) return 0;
+  const size_t end = log.find(" (", at);
+  const size_t colon = log.rfind(':', end);
+  return colon == std::string::npos ? 0 : std::atoi(log.c_str() + colon + 1);
+}
+
+size_t appendBody(char* data, size_t size, size_t count, void* body) {
+  static_cast<std::string*>(body)->append(data, size * count);
+  return size * count;
+}
+
+size_t collectHeader(char* data, size_t size, size_t count, void* headers) {
+  const std::string line(data, size * count);
+  const size_t colon = line.find(':');
+  if (colon != std::string::npos) {
+    std::string name = line.substr(0, colon);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string value = line.substr(colon + 1);
+    value.erase(0, value.find_first_not_of(" \t"));
+    value.erase(value.find_last_not_of("\r\n \t") + 1);
+    (*static_cast<std::map<std::string, std::string>*>(headers))[name] = value;
+  }
+  return size * count;
+}
+
+std::optional<Decoded> readSymbol(const std::vector<uint8_t>& grey, int width, int height) {
+  const ZXing::ImageView view(grey.data(), width, height, ZXing::ImageFormat::Lum);
+  const ZXing::Result result =
+      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
+  if (!result.isValid()) return std::nullopt;
+  return Decoded{std::string(result.bytes().begin(), result.bytes().end()), result.symbologyIdentifier()};
+}
+
+}  // namespace
+
+ServeProcess::ServeProcess(std::vector<std::string> args, int listenFd) {
+  if (!kCurlReady) throw std::runtime_error("curl_global_init failed");
+  bool listenGiven = listenFd >= 0;
+  for (const std::string& arg : args) listenGiven = listenGiven || arg.rfind("--listen", 0) == 0;
+  if (!listenGiven) args.insert(args.begin(), {"--listen", "127.0.0.1:0"});
+  args.insert(args.begin(), DEXMORA_SERVE_PATH);
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const std::string logPath = m_dir.file("stderr");
+  m_pid = fork();
+  if (m_pid < 0) throw std::runtime_error("fork failed");
+  if (m_pid == 0) execServer(logPath, argv.data(), listenFd);
+  // Sanitized builds start slowly.
+  for (int i = 0; i < 3000 && m_port == 0; ++i) {
+    m_port = portIn(log());
+    if (m_port == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (waitpid(m_pid, nullptr, WNOHANG) == m_pid) {
+      m_pid = -1;
+      break;
+    }
+  }
+  if (m_port == 0) throw std::runtime_error("dexmora-serve did not start: " + log());
+}
+
+ServeProcess::~ServeProcess() {
+  if (m_pid > 0 && stop(SIGTERM) < 0) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+  }
+}
+
+std::string ServeProcess::url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+int ServeProcess::stop(int signal, int seconds) {
+  if (m_pid <= 0) return -1;
+  kill(m_pid, signal);
+  for (int i = 0; i < seconds * 100; ++i) {
+    int status = 0;
+    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+      m_pid = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return -1;
+}
+
+int runServe(const std::vector<std::string>& args, std::string* output) {
+  TempDir dir;
+  std::vector<std::string> command = {DEXMORA_SERVE_PATH};
+  command.insert(command.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : command) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) execServer(dir.file("output"), argv.data(), -1);
+  int status = 0;
+  int waited = 0;
+  for (int tick = 0; tick < 2000 && (waited = waitpid(pid, &status, WNOHANG)) == 0; ++tick) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  if (waited != pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  *output = readFileString(dir.file("output"));
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string ServeProcess::log() const { return readFileString(m_dir.file("stderr")); }
+
+HttpReply fetch(const HttpCall& call) {
+  HttpReply reply;
+  CURL* curl = curl_easy_init();
+  if (!curl) return reply;
+  curl_slist* headers = nullptr;
+  for (const std::string& header : call.headers) headers = curl_slist_append(headers, header.c_str());
+  curl_easy_setopt(curl, CURLOPT_URL, call.url.c_str());
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT, 60L);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &appendBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &collectHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reply.headers);
+  if (call.body) {
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(call.body->size()));
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, call.body->data());
+  }
+  if (call.method == "HEAD") {
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+  } else if (call.method != "GET" && call.method != "POST") {
+    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, call.method.c_str());
+  }
+  const CURLcode result = curl_easy_perform(curl);
+  if (result == CURLE_OK) {
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
+  } else {
+    reply.error = curl_easy_strerror(result);
+  }
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  return reply;
+}
+
+int connectLoopback(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+  if (fd >= 0) close(fd);
+  return -1;
+}
+
+std::string rawExchange(int port, const std::string& request, int seconds) {
+  const int fd = connectLoopback(port);
+  if (fd < 0) return {};
+  size_t sent = 0;
+  while (sent < request.size()) {
+    const ssize_t n = send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+    if (n <= 0) break;  // the server may refuse before it has read everything
+    sent += static_cast<size_t>(n);
+  }
+  std::string answer;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd ready{fd, POLLIN, 0};
+    if (poll(&ready, 1, 50) <= 0) continue;
+    char buffer[4096];
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    answer.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return answer;
+}
+
+std::string percentEncode(const std::string& bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (std::isalnum(b) || c == '-' || c == '.' || c == '_' || c == '~') {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
+}
+
+std::optional<Decoded> decodePng(const std::string& png) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return std::nullopt;
+  image.format = PNG_FORMAT_GRAY;
+  std::vector<uint8_t> grey(PNG_IMAGE_SIZE(image));
+  png_color white{255, 255, 255};
+  if (!png_image_finish_read(&image, &white, grey.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return std::nullopt;
+  }
+  return readSymbol(grey, static_cast<int>(image.width), static_cast<int>(image.height));
+}
+
+std::optional<Decoded> decodeVector(const std::string& bytes, const std::string& format, std::string* tool) {
+  TempDir dir;
+  const std::string in = dir.file("symbol." + format);
+  const std::string out = dir.file("symbol.png");
+  std::ofstream(in, std::ios::binary) << bytes;
+  std::string command;
+  if (format == "svg") {
+    *tool = "rsvg-convert";
+    command = "rsvg-convert -d 200 -p 200 -o '" + out + "' '" + in + "'";
+  } else if (format == "pdf") {
+    *tool = "pdftoppm";
+    command = "pdftoppm -r 200 -gray -png -singlefile '" + in + "' '" + dir.file("symbol") + "'";
+  } else {
+    *tool = "gs";
+    command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r200 -dEPSCrop -sOutputFile='" + out + "' '" + in + "'";
+  }
+  if (std::system(("command -v " + *tool + " >/dev/null 2>&1").c_str()) != 0) return std::nullopt;
+  tool->clear();
+  if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) return std::nullopt;
+  return decodePng(readFileString(out));
+}
