@@ -4,10 +4,12 @@
 # through nginx while one instance is killed, and no request fails. Also:
 # answers cached by ETag, 304 from the cache, the body limit and the timeout
 # for a client that stalls mid-header are nginx's.
-#   scale_out.sh DEXMORA_SERVE
+# The configuration in docs/deploy.md must pass `nginx -t` too.
+#   scale_out.sh DEXMORA_SERVE DEPLOY_MD
 # Exits 77 (skipped) when nginx or python3 is missing.
 set -euo pipefail
 serve=$1
+deploy_md=$2
 here=$(cd "$(dirname "$0")" && pwd)
 nginx=$(command -v nginx || echo /usr/sbin/nginx)
 [ -x "$nginx" ] || { echo "nginx is not installed: skipped"; exit 77; }
@@ -43,6 +45,15 @@ sed -e "s|@PREFIX@|$work|g" -e "s|@USER@|$(id -un)|" -e "s|@GROUP@|$(id -gn)|" \
     -e "s|@PORT@|$port|" -e "s|@PORT_A@|$port_a|" -e "s|@PORT_B@|$port_b|" \
     "$here/nginx.conf.in" >"$work/nginx.conf"
 "$nginx" -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" -t -q || fail "nginx refuses the configuration"
+{
+  printf 'pid %s/doc.pid;\nevents {}\nhttp {\n' "$work"
+  sed -n '/^  access_log /p; /_temp_path /p' "$work/nginx.conf"   # this prefix's paths, not /var's
+  awk '/^```nginx$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$deploy_md" |
+    sed "s|/var/cache/nginx/dexmora|$work/doc-cache|"
+  printf '}\n'
+} >"$work/doc.conf"
+grep -q proxy_next_upstream "$work/doc.conf" || fail "no nginx configuration in $deploy_md"
+"$nginx" -p "$work" -c "$work/doc.conf" -e "$work/logs/error.log" -t -q || fail "nginx refuses the configuration in $deploy_md"
 "$nginx" -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
 pids+=($!)
 
