@@ -47,7 +47,8 @@ sed -e "s|@PREFIX@|$work|g" -e "s|@USER@|$(id -un)|" -e "s|@GROUP@|$(id -gn)|" \
 "$nginx" -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" -t -q || fail "nginx refuses the configuration"
 {
   printf 'pid %s/doc.pid;\nevents {}\nhttp {\n' "$work"
-  sed -n '/^  access_log /p; /_temp_path /p' "$work/nginx.conf"   # this prefix's paths, not /var's
+  printf 'access_log %s/logs/doc-access.log;\n' "$work"   # this prefix's paths, not /var's
+  sed -n '/_temp_path /p' "$work/nginx.conf"
   awk '/^```nginx$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$deploy_md" |
     sed "s|/var/cache/nginx/dexmora|$work/doc-cache|"
   printf '}\n'
