@@ -83,7 +83,6 @@ HttpServer::HttpServer(const ServeSettings& settings, Metrics& metrics)
 HttpServer::~HttpServer() { stop(); }
 
 Expected<void> HttpServer::start(int listenFd) {
-  m_listenFd = listenFd;
   // The logger comes first, so that no message goes past it.
   std::vector<MHD_OptionItem> options = {
       callbackOption(MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr),
@@ -113,9 +112,9 @@ Expected<void> HttpServer::start(int listenFd) {
 void HttpServer::quiesce() {
   m_stopping.store(true, std::memory_order_relaxed);
   if (!m_daemon) return;
+  // The listening socket comes back to us; closing it refuses new connections.
   const MHD_socket fd = MHD_quiesce_daemon(m_daemon);
   if (fd != MHD_INVALID_SOCKET) close(fd);
-  m_listenFd = -1;
 }
 
 bool HttpServer::waitForRequests(std::chrono::seconds grace) {
@@ -130,8 +129,6 @@ bool HttpServer::waitForRequests(std::chrono::seconds grace) {
 void HttpServer::stop() {
   if (m_daemon) MHD_stop_daemon(m_daemon);
   m_daemon = nullptr;
-  if (m_listenFd >= 0) close(m_listenFd);
-  m_listenFd = -1;
 }
 
 HttpServer::Exchange* HttpServer::begin(const char* target) {
@@ -206,7 +203,7 @@ int HttpServer::answer(void* connection, Exchange& exchange, const char* url, co
 
 int HttpServer::queue(void* connection, Exchange& exchange, Reply reply) {
   auto* mhd = static_cast<MHD_Connection*>(connection);
-  if (!m_settings.cors.empty() && reply.status != 304) {
+  if (!m_settings.cors.empty()) {
     reply.headers.push_back({"Access-Control-Allow-Origin", m_settings.cors});
     if (exchange.verb == Method::Options) {
       reply.headers.push_back({"Access-Control-Allow-Methods", std::string(exchange.route.allow)});

@@ -25,7 +25,8 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  /// Starts serving `listenFd`, which the server then owns.
+  /// Starts serving `listenFd`; libmicrohttpd owns it from then on and
+  /// closes it when it stops.
   Expected<void> start(int listenFd);
   /// Stops accepting connections; requests in progress go on.
   void quiesce();
@@ -48,7 +49,6 @@ class HttpServer {
   Metrics& m_metrics;
   Service m_service;
   MHD_Daemon* m_daemon = nullptr;
-  int m_listenFd = -1;
   std::atomic<int> m_requests{0};
   std::atomic<bool> m_stopping{false};
 };

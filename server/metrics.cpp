@@ -64,6 +64,11 @@ std::string Metrics::text() const {
                 "dexmora_symbols_total %llu\n",
                 static_cast<unsigned long long>(m_symbols.load(std::memory_order_relaxed)));
   out += line;
+  std::snprintf(line, sizeof line,
+                "# HELP dexmora_cache_hits_total Answers sent again from the response cache.\n"
+                "# TYPE dexmora_cache_hits_total counter\ndexmora_cache_hits_total %llu\n",
+                static_cast<unsigned long long>(m_cacheHits.load(std::memory_order_relaxed)));
+  out += line;
   return out;
 }
 

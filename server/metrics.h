@@ -17,6 +17,7 @@ class Metrics {
   /// it asked for (or kNoFormat) and how long it took from its first line.
   void countRequest(unsigned status, int format, double seconds);
   void countSymbol() { m_symbols.fetch_add(1, std::memory_order_relaxed); }
+  void countCacheHit() { m_cacheHits.fetch_add(1, std::memory_order_relaxed); }
   /// Encodes in progress; the caller keeps it up to date.
   std::atomic<int>& inFlight() { return m_inFlight; }
 
@@ -31,6 +32,7 @@ class Metrics {
   std::array<std::atomic<uint64_t>, kBuckets.size() + 1> m_latency{};
   std::atomic<uint64_t> m_latencyMicros{0};
   std::atomic<uint64_t> m_symbols{0};
+  std::atomic<uint64_t> m_cacheHits{0};
   std::atomic<int> m_inFlight{0};
 };
 

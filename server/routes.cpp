@@ -127,7 +127,8 @@ Service::Service(const ServeSettings& settings, Metrics& metrics)
     : m_settings(settings),
       m_metrics(metrics),
       m_maxInFlight(settings.maxInFlight != 0 ? settings.maxInFlight : settings.threads),
-      m_openApi(openApiDocument()) {}
+      m_openApi(openApiDocument()),
+      m_cache(settings.cacheBytes) {}
 
 Reply Service::handle(const Request& request, const RouteInfo& route) {
   if (request.method == Method::Options) {
@@ -218,10 +219,17 @@ Reply Service::symbol(const Request& request) {
 }
 
 std::optional<Expected<Product>> Service::produce(const SymbolRequest& request) {
+  if (std::optional<std::string> kept = m_cache.find(request.canonical)) {
+    m_metrics.countCacheHit();
+    return Expected<Product>(Product{std::move(*kept), mediaType(request.format)});
+  }
   const InFlightSlot slot(m_metrics.inFlight(), m_maxInFlight);
   if (!slot.held()) return std::nullopt;
   Expected<Product> product = makeProduct(request);
-  if (product) m_metrics.countSymbol();
+  if (product) {
+    m_metrics.countSymbol();
+    m_cache.store(request.canonical, product->bytes);
+  }
   return product;
 }
 

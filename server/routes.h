@@ -7,6 +7,7 @@
 
 #include "server/metrics.h"
 #include "server/product.h"
+#include "server/response_cache.h"
 #include "server/settings.h"
 
 namespace dexmora::serve {
@@ -67,13 +68,15 @@ class Service {
  private:
   Reply symbol(const Request& request);
   Reply form(const Request& request);
-  /// The request's product, or nullopt when every in-flight place is taken.
+  /// The request's product, from the cache or made (and then kept), or
+  /// nullopt when every in-flight place is taken.
   std::optional<Expected<Product>> produce(const SymbolRequest& request);
 
   const ServeSettings& m_settings;
   Metrics& m_metrics;
   unsigned m_maxInFlight;
   std::string m_openApi;
+  ResponseCache m_cache;
 };
 
 }  // namespace dexmora::serve

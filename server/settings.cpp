@@ -56,6 +56,8 @@ const std::vector<Flag>& flags() {
        "largest PNG picture in pixels (default 25000000)"},
       {"max-in-flight", "N", number(&ServeSettings::maxInFlight, 0u, 100000u),
        "symbols encoded at once before 503 (default 0: the thread count)"},
+      {"cache", "BYTES", number<size_t>(&ServeSettings::cacheBytes, 0, size_t{1} << 34),
+       "bytes of recent answers kept to send again (default 16777216; 0 for none)"},
       {"shutdown-grace", "SECONDS", number(&ServeSettings::shutdownGrace, 0u, 3600u),
        "how long SIGTERM waits for requests in progress (default 30)"},
       {"access-log", "on|off",

@@ -19,6 +19,7 @@ struct ServeSettings {
   uint64_t maxPixels = 25000000;          ///< pixels of a PNG picture
   unsigned maxInFlight = 0;               ///< symbols encoded at once before 503; 0 for the thread count
   unsigned shutdownGrace = 30;            ///< seconds SIGTERM waits for requests in progress
+  size_t cacheBytes = 16 << 20;           ///< bytes of recent response bodies kept; 0 for none
   bool accessLog = true;
   std::string cors;                       ///< Access-Control-Allow-Origin, or empty for none
 };

@@ -18,6 +18,9 @@
 
 #include "core/size_table.h"
 #include "render/raster.h"
+#include "server/product.h"
+#include "server/query.h"
+#include "server/symbol_request.h"
 
 #ifdef DEXMORA_HAVE_ZXING
 #include <ZXing/ReadBarcode.h>
@@ -273,6 +276,30 @@ void checkOptionSet(const std::string& value, uint8_t pick) {
   require(findOption(value) != nullptr || !unknown.ok(), "only table keys are options");
 }
 
+// The service's request code: any bytes as a query string or a form body
+// are split, decoded and made into options, or refused with a reason.
+void checkServeRequest(const std::string& query) {
+  for (const serve::PlusMeans plus : {serve::PlusMeans::Plus, serve::PlusMeans::Space}) {
+    const Expected<std::vector<serve::Parameter>> parameters = serve::splitQuery(query, plus);
+    if (!parameters) {
+      require(!parameters.error().message().empty(), "a refused query says why");
+      continue;
+    }
+    for (const serve::DataSource source : {serve::DataSource::Query, serve::DataSource::Body}) {
+      const Expected<serve::SymbolRequest> request =
+          serve::parseSymbolRequest(*parameters, source, query, plus == serve::PlusMeans::Space);
+      if (!request) {
+        require(!request.error().message(Spelling::Query).empty(), "a refused request says why");
+        continue;
+      }
+      require(!request->data.empty() && serve::entityTag(*request).size() == 34, "a request has data and a tag");
+      if (request->format != serve::Format::Json) continue;
+      const Expected<serve::Product> product = serve::makeProduct(*request);
+      require(product.ok() || !product.error().message().empty(), "a refused symbol says why");
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -300,5 +327,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     checkParsers(std::string(text.begin(), text.end()));
     checkOptionSet(std::string(text.begin(), text.end()), header[3]);
   }
+  if (text.size() <= 512) checkServeRequest(std::string(text.begin(), text.end()));
   return 0;
 }

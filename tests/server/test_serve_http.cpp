@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <sstream>
 
@@ -290,6 +291,30 @@ TEST_F(Serve, OpenApiListsEveryParameterTheServerTakes) {
                            "method_not_allowed", "body_too_large", "target_too_large", "busy"}) {
     EXPECT_EQ(codes.count(code), 1u) << code;
   }
+}
+
+// The same request is made once and sent again from the cache, unless it
+// holds nothing; a larger answer than its share is never kept.
+TEST(ServeCache, RepeatedRequestsAreMadeOnce) {
+  const auto counter = [](const ServeProcess& server, const std::string& name) {
+    const std::string metrics = get(server.url("/metrics")).body;
+    const size_t at = metrics.find("\n" + name + " ");
+    return at == std::string::npos ? -1 : std::atoi(metrics.c_str() + at + name.size() + 2);
+  };
+  ServeProcess cached({"--cache", "65536"});
+  const std::string small = cached.url("/v1/datamatrix?data=again&format=svg");
+  const std::string large = cached.url("/v1/datamatrix?data=again&format=eps&size=144");
+  const HttpReply first = get(small);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(get(small).body, first.body);
+    EXPECT_EQ(get(large).status, 200);
+  }
+  EXPECT_EQ(counter(cached, "dexmora_symbols_total"), 4);
+  EXPECT_EQ(counter(cached, "dexmora_cache_hits_total"), 3);
+  ServeProcess uncached({"--cache", "0"});
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(get(uncached.url("/v1/datamatrix?data=again&format=svg")).body, first.body);
+  EXPECT_EQ(counter(uncached, "dexmora_symbols_total"), 3);
+  EXPECT_EQ(counter(uncached, "dexmora_cache_hits_total"), 0);
 }
 
 TEST_F(Serve, AccessLogNamesThePathNeverTheData) {
