@@ -44,13 +44,16 @@ mkdir -p "$work/logs" "$work/cache" "$work/temp"
 sed -e "s|@PREFIX@|$work|g" -e "s|@USER@|$(id -un)|" -e "s|@GROUP@|$(id -gn)|" \
     -e "s|@PORT@|$port|" -e "s|@PORT_A@|$port_a|" -e "s|@PORT_B@|$port_b|" \
     "$here/nginx.conf.in" >"$work/nginx.conf"
+# Workers run as the test's user; only root may say so.
+[ "$(id -u)" -eq 0 ] || sed -i '/^user /d' "$work/nginx.conf"
 "$nginx" -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" -t -q || fail "nginx refuses the configuration"
 {
   printf 'pid %s/doc.pid;\nevents {}\nhttp {\n' "$work"
   printf 'access_log %s/logs/doc-access.log;\n' "$work"   # this prefix's paths, not /var's
   sed -n '/_temp_path /p' "$work/nginx.conf"
   awk '/^```nginx$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$deploy_md" |
-    sed "s|/var/cache/nginx/dexmora|$work/doc-cache|"
+    sed -e "s|/var/cache/nginx/dexmora|$work/doc-cache|" -e '/listen \[::\]:80;/d' \
+        -e "s|listen 80;|listen 127.0.0.1:$port;|"   # nginx -t binds: a port the test may use
   printf '}\n'
 } >"$work/doc.conf"
 grep -q proxy_next_upstream "$work/doc.conf" || fail "no nginx configuration in $deploy_md"
