@@ -8,7 +8,8 @@
 #      resident memory, sampled every second, grows by less than 5 MB from
 #      the first 10 s to the last 10 s.
 #   bench/serve_load.sh [DEXMORA_SERVE]      (default: build/bin/dexmora-serve)
-# DEXMORA_LOAD_SECONDS and DEXMORA_SOAK_SECONDS shorten the runs for a try.
+# DEXMORA_LOAD_SECONDS and DEXMORA_SOAK_SECONDS shorten the runs for a try;
+# DEXMORA_SERVE_ARGS adds server flags (e.g. "--cache 0").
 # Not a test: the figures depend on the machine. Exits 1 when a target is missed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,7 +29,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$serve" --listen 127.0.0.1:0 --access-log off 2>"$work/serve.log" &
+# shellcheck disable=SC2086 # DEXMORA_SERVE_ARGS is split into words on purpose
+"$serve" --listen 127.0.0.1:0 --access-log off ${DEXMORA_SERVE_ARGS:-} 2>"$work/serve.log" &
 server=$!
 port=""
 for _ in $(seq 100); do
