@@ -102,8 +102,10 @@ Expected<void> HttpServer::start(int listenFd) {
     options.push_back({MHD_OPTION_THREAD_POOL_SIZE, static_cast<intptr_t>(m_settings.threads), nullptr});
   }
   options.push_back({MHD_OPTION_END, 0, nullptr});
-  // ITC lets quiesce() wake every thread to stop accepting.
-  const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_USE_ERROR_LOG;
+  // ITC lets quiesce() wake every thread to stop accepting. poll(), not
+  // epoll: libmicrohttpd 0.9.75's epoll mode can leave a busy thread's
+  // kept-alive connections unserved for good.
+  const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_ITC | MHD_USE_ERROR_LOG;
   m_daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, &onRequest, this, MHD_OPTION_ARRAY, options.data(),
                               MHD_OPTION_END);
   if (!m_daemon) return Error(ErrorCode::BadOption, "libmicrohttpd could not start the server");

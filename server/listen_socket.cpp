@@ -60,7 +60,10 @@ Expected<ListenSocket> openListenSocket(std::string_view spec) {
     return Error(ErrorCode::BadOption, "bad --listen " + quoted(spec) + ": " + gai_strerror(error) +
                                            " (give a numeric address and port, e.g. 0.0.0.0:8080 or [::]:8080)");
   }
-  const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Non-blocking: every worker thread watches the socket, and the ones that
+  // lose the race for a connection must not sleep in accept() while their
+  // own connections wait.
+  const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
     const int error = errno;
     freeaddrinfo(found);
@@ -92,6 +95,8 @@ Expected<ListenSocket> inheritedListenSocket() {
     return Error(ErrorCode::BadOption, "systemd passed " + std::to_string(count) + " sockets; give the service one");
   }
   fcntl(kFirstSystemdSocket, F_SETFD, FD_CLOEXEC);
+  const int flags = fcntl(kFirstSystemdSocket, F_GETFL);
+  if (flags != -1) fcntl(kFirstSystemdSocket, F_SETFL, flags | O_NONBLOCK);
   return ListenSocket{kFirstSystemdSocket, addressOf(kFirstSystemdSocket)};
 }
 

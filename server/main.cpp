@@ -21,7 +21,7 @@ using namespace dexmora::serve;
 constexpr int kExitUsage = 64;
 constexpr int kExitUnavailable = 69;
 // Descriptors kept for everything but client connections: the listening
-// socket, epoll, the wake-up pipes of each thread, standard streams.
+// socket, the wake-up pipes of each thread, standard streams.
 constexpr rlim_t kReservedFiles = 64;
 
 int fail(int status, const std::string& message) {

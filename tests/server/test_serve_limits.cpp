@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,6 +96,44 @@ TEST(ServeLimits, IdleConnectionsDoNotStallOthers) {
   EXPECT_EQ(reply.status, 200);
   EXPECT_LT(secondsSince(start), 1.0);
   for (const int fd : idle) close(fd);
+}
+
+// Reads one answer to a /healthz request ("ok\n") from `fd`, waiting at most
+// until `deadline`; false when none came.
+bool readHealthAnswer(int fd, Clock::time_point deadline) {
+  std::string got;
+  char buffer[512];
+  while (got.find("\r\n\r\nok\n") == std::string::npos) {
+    pollfd p{fd, POLLIN, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) return false;
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    got.append(buffer, static_cast<size_t>(n));
+  }
+  return got.rfind("HTTP/1.1 200", 0) == 0;
+}
+
+// Many kept-alive connections busy at once on one worker thread: every one
+// is answered, round after round (libmicrohttpd's epoll mode once left a
+// thread's connections waiting for good under such a load).
+TEST(ServeLimits, ManyBusyConnectionsOnOneThreadAreAllServed) {
+  ServeProcess server({"--threads", "1", "--access-log", "off"});
+  std::vector<int> connections;
+  for (int i = 0; i < 256; ++i) {
+    const int fd = connectLoopback(server.port());
+    ASSERT_GE(fd, 0) << i;
+    connections.push_back(fd);
+  }
+  const std::string request = "GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n";
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(20);
+  int unanswered = 0;
+  for (int round = 0; round < 8 && unanswered == 0; ++round) {
+    for (const int fd : connections) send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    for (const int fd : connections) unanswered += readHealthAnswer(fd, deadline) ? 0 : 1;
+  }
+  EXPECT_EQ(unanswered, 0);
+  for (const int fd : connections) close(fd);
 }
 
 TEST(ServeLimits, IdleTimeoutClosesSilentConnections) {
