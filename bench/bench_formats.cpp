@@ -34,10 +34,28 @@ void BM_Pdf(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat
 void BM_Eps(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Eps); }
 void BM_Txt(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat::Txt); }
 
+// What one label costs a print shop: `dexmora-cli -s 144 -o x.pdf HelloWorld12`,
+// bytes per symbol (the target is 64 KiB).
+void BM_PdfHelloWorld12(benchmark::State& state) {
+  dexmora::EncodeOptions options;
+  options.size.rows = 144;
+  options.size.cols = 144;
+  const dexmora::Symbol symbol = dexmora::encode("HelloWorld12", options).value();
+  size_t bytes = 0;
+  for (auto _ : state) {
+    const dexmora::Expected<dexmora::Rendering> out =
+        dexmora::render(symbol, dexmora::OutputFormat::Pdf, dexmora::RenderSettings{});
+    bytes = out->bytes.size();
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 BENCHMARK(BM_Png)->Arg(10)->Arg(144);
 BENCHMARK(BM_Svg)->Arg(10)->Arg(144);
 BENCHMARK(BM_Pdf)->Arg(10)->Arg(144);
 BENCHMARK(BM_Eps)->Arg(10)->Arg(144);
 BENCHMARK(BM_Txt)->Arg(10)->Arg(144);
+BENCHMARK(BM_PdfHelloWorld12)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <dexmora/verify.h>
 
 #include "cli/exit_status.h"
+#include "cli/reader_loader.h"
 #include "cli/unused_options.h"
-#include "cli/verify_reader.h"
 
 std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
   if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return {};
@@ -34,9 +34,15 @@ Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
   picture.warnings = unusedOptionWarnings(options, format);
   picture.warnings.insert(picture.warnings.end(), rendering->warnings.begin(), rendering->warnings.end());
   if (!options.verify || format != dexmora::OutputFormat::Png) return picture;
+  const LoadedReader& reader = loadVerifyReader();
+  if (!reader.error.empty()) {
+    picture.status = DM_CLI_EXIT_UNAVAILABLE;
+    picture.message = reader.error;
+    return picture;
+  }
   const dexmora::Expected<dexmora::VerifyReport> check =
       dexmora::verify(symbol, picture.bytes, options.render(), dexmora::expectationFor(text, options.encode().data),
-                      verifyReader());
+                      reader.reader.get());
   if (!check) {
     picture.status = statusOf(check.error());
     picture.message = "--verify: " + check.error().message();

@@ -24,7 +24,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/dexmora
 
 # The libraries are static, so their private link dependencies are the
 # consumer's too: the package config finds them and dexmora.pc requires them.
-set(DEXMORA_PC_REQUIRES "libpng")
+set(DEXMORA_PC_REQUIRES "libpng zlib")
 set(DEXMORA_DEV_DEPENDS "libpng-dev")
 
 install(EXPORT DexmoraTargets NAMESPACE Dexmora:: DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)

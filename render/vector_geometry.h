@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -46,6 +47,11 @@ class PrintPage {
   // in symbol coordinates; one formula for every edge keeps shared edges equal.
   std::string left(int x) const { return formatNumber(edge(x + m_quietZone)); }
   std::string top(int y) const { return formatNumber(edge(m_heightModules - m_quietZone - y)); }
+  // The matrix (a b c d e f) that maps symbol coordinates, in modules with y
+  // downwards, onto the page: a module's corners are then whole numbers.
+  std::array<double, 6> symbolToPage() const {
+    return {m_pointsPerModule, 0, 0, -m_pointsPerModule, edge(m_quietZone), edge(m_heightModules - m_quietZone)};
+  }
 
  private:
   double edge(int modules) const { return modules * m_pointsPerModule; }

@@ -3,7 +3,7 @@ find_package(Threads REQUIRED)
 
 add_executable(test_render test_render_settings.cpp test_render_png.cpp test_render_vector.cpp
                            test_render_support.cpp)
-target_link_libraries(test_render PRIVATE dexmora_test_support GTest::gtest GTest::gtest_main)
+target_link_libraries(test_render PRIVATE dexmora_test_support GTest::gtest GTest::gtest_main ZLIB::ZLIB)
 dexmora_warnings(test_render)
 gtest_discover_tests(test_render DISCOVERY_TIMEOUT 60)
 
@@ -39,3 +39,8 @@ gtest_discover_tests(test_library_face DISCOVERY_TIMEOUT 60)
 # Replaces the global operator new to fail each allocation in turn, so it is
 # a program of its own.
 dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp)
+
+# The PDF writer's deflated content: its rectangles, and its pictures as
+# pdftoppm rasterises them against the module grid and the first release.
+dexmora_gtest(test_pdf_compressed test_pdf_compressed.cpp test_render_support.cpp)
+target_link_libraries(test_pdf_compressed PRIVATE ZLIB::ZLIB)

@@ -1,6 +1,7 @@
 #include "test_render_support.h"
 
 #include <png.h>
+#include <zlib.h>
 #include <ZXing/ReadBarcode.h>
 
 #include <cstdlib>
@@ -63,6 +64,23 @@ std::optional<std::string> pngChunk(const std::string& png, const std::string& t
     at += 12 + length;
   }
   return std::nullopt;
+}
+
+std::string inflatedPdf(const std::string& pdf) {
+  const std::string filter = " /Filter /FlateDecode >>\nstream\n";
+  const size_t length = pdf.find("<< /Length ");
+  const size_t start = pdf.find(filter, length);
+  if (length == std::string::npos || start == std::string::npos) return {};
+  const size_t size = std::stoul(pdf.substr(length + 11));
+  std::string out(1 << 22, '\0');
+  uLongf outSize = out.size();
+  if (uncompress(reinterpret_cast<Bytef*>(out.data()), &outSize,
+                 reinterpret_cast<const Bytef*>(pdf.data() + start + filter.size()), size) != Z_OK) {
+    return {};
+  }
+  out.resize(outSize);
+  return pdf.substr(0, length) + "<< /Length " + std::to_string(out.size()) + " >>\nstream\n" + out +
+         pdf.substr(start + filter.size() + size);
 }
 
 bool runCommand(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }

@@ -36,6 +36,11 @@ std::optional<std::string> readDataMatrix(const GreyPicture& picture);
 // The data of the first chunk of `type`, or nullopt.
 std::optional<std::string> pngChunk(const std::string& png, const std::string& type);
 
+// The PDF with its page content stream (the only stream) inflated in place
+// and its /Filter dropped, as if written uncompressed; empty when the stream
+// does not inflate.
+std::string inflatedPdf(const std::string& pdf);
+
 // Runs `command` through the shell; true when it exits 0.
 bool runCommand(const std::string& command);
 // Whether `tool` is on the PATH.

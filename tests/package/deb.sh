@@ -56,6 +56,8 @@ installed=$root/usr/bin/dexmora-cli
 "$installed" -o "$work/installed.png" "Dexmora 1.0" || fail "the installed dexmora-cli failed"
 "$cli" -o "$work/built.png" "Dexmora 1.0"
 cmp -s "$work/installed.png" "$work/built.png" || fail "the installed dexmora-cli writes another picture"
+# --verify finds the reader module the package put beside it.
+"$installed" --verify -o "$work/verified.png" "Dexmora 1.0" || fail "the installed dexmora-cli cannot verify"
 for program in "$root"/usr/bin/*; do
   if readelf -S "$program" | grep -q -e '\.symtab' -e '\.debug_info'; then
     fail "$program is not stripped"

@@ -1,0 +1,118 @@
+#include "cli/reader_loader.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "reader/reader_module.h"
+
+namespace {
+
+using AbiFunction = int (*)();
+using ReadFunction = int (*)(const uint8_t*, int, int, dexmora_reading_sink, void*);
+
+// What the module hands over, copied on this side of the boundary.
+struct Delivery {
+  dexmora::Reading reading;
+  bool outOfMemory = false;
+};
+
+void receive(void* context, const char* bytes, size_t length, const char* identifier) {
+  auto* delivery = static_cast<Delivery*>(context);
+  try {
+    delivery->reading.bytes.assign(bytes, length);
+    delivery->reading.symbologyIdentifier = identifier;
+  } catch (const std::bad_alloc&) {
+    delivery->outOfMemory = true;  // thrown again once back from the module
+  }
+}
+
+class ModuleReader final : public dexmora::Reader {
+ public:
+  explicit ModuleReader(ReadFunction read) : m_read(read) {}
+
+  std::optional<dexmora::Reading> read(const uint8_t* grey, int width, int height) const override {
+    Delivery delivery;
+    const int found = m_read(grey, width, height, receive, &delivery);
+    if (found < 0 || delivery.outOfMemory) throw std::bad_alloc();
+    if (found == 0) return std::nullopt;
+    return std::move(delivery.reading);
+  }
+
+ private:
+  ReadFunction m_read;
+};
+
+#ifdef DEXMORA_READER_INSTALL_DIR
+
+// The folder above the one the program runs from, with a trailing '/'.
+std::string programPrefix() {
+  std::vector<char> path(4096);
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0 || static_cast<size_t>(length) >= path.size()) return {};
+  std::string program(path.data(), static_cast<size_t>(length));
+  for (int up = 0; up < 2; ++up) {
+    const size_t slash = program.rfind('/');
+    if (slash == std::string::npos) return {};
+    program.resize(slash);
+  }
+  return program + "/";
+}
+
+std::string modulePath() {
+  if (const char* chosen = std::getenv("DEXMORA_READER_MODULE")) return chosen;
+  std::vector<std::string> paths;
+  const std::string prefix = programPrefix();
+  if (!prefix.empty()) {
+    paths.push_back(prefix + "lib/" DEXMORA_READER_MODULE_FILE);
+    paths.push_back(prefix + DEXMORA_READER_RELATIVE_DIR "/" DEXMORA_READER_MODULE_FILE);
+  }
+  for (const std::string& path : paths) {
+    if (access(path.c_str(), F_OK) == 0) return path;
+  }
+  return DEXMORA_READER_INSTALL_DIR "/" DEXMORA_READER_MODULE_FILE;
+}
+
+LoadedReader findVerifyReader() { return loadReaderModule(modulePath()); }
+
+#else
+
+LoadedReader findVerifyReader() { return {}; }
+
+#endif
+
+}  // namespace
+
+LoadedReader loadReaderModule(const std::string& path) {
+  LoadedReader loaded;
+  const std::string failed = "--verify needs zxing-cpp's reader: " + path + " cannot be loaded: ";
+  // Never closed: a module's code must outlive every call into it.
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    // The loader's message starts with the path when the module itself is at
+    // fault, and names the library instead when one it needs is missing.
+    std::string why = dlerror();
+    if (why.compare(0, path.size() + 2, path + ": ") == 0) why.erase(0, path.size() + 2);
+    loaded.error = failed + why;
+    return loaded;
+  }
+  const auto abi = reinterpret_cast<AbiFunction>(dlsym(module, "dexmora_reader_module_abi"));
+  const auto read = reinterpret_cast<ReadFunction>(dlsym(module, "dexmora_reader_module_read"));
+  if (abi == nullptr || read == nullptr) {
+    loaded.error = failed + "it is not a dexmora reader module";
+  } else if (abi() != DEXMORA_READER_MODULE_ABI) {
+    loaded.error = failed + "it was built for another version of dexmora-cli (interface " + std::to_string(abi()) +
+                   ", this one needs " + std::to_string(DEXMORA_READER_MODULE_ABI) + ")";
+  } else {
+    loaded.reader = std::make_unique<ModuleReader>(read);
+  }
+  return loaded;
+}
+
+const LoadedReader& loadVerifyReader() {
+  static const LoadedReader loaded = findVerifyReader();
+  return loaded;
+}
