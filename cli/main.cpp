@@ -14,6 +14,7 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/picture.h"
+#include "cli/reader_loader.h"
 #include "cli/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
@@ -100,6 +101,12 @@ int run(int argc, char** argv) {
   if (options.mode == CliMode::Help) return printOut(cliUsageText());
   if (options.mode == CliMode::Version) return printOut(std::string(DM_CLI_VERSION_LINE) + "\n");
 
+  // A reader that cannot be loaded would fail every line of a batch alike: said once.
+  if (options.batch && options.verify) {
+    if (const LoadedReader& reader = loadVerifyReader(); !reader.error.empty()) {
+      return fail(DM_CLI_EXIT_UNAVAILABLE, reader.error);
+    }
+  }
   if (options.batch) return runBatch(options);
 
   CliInput input;

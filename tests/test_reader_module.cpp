@@ -169,6 +169,18 @@ TEST(CliReaderModule, MissingModuleIsExit69AndWritesNothing) {
   EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.png"});
 }
 
+// A batch says it once, before any line, and writes nothing.
+TEST(CliReaderModule, MissingModuleStopsABatchBeforeItsFirstLine) {
+  TempDir dir;
+  const std::string missing = dir.file("none.so");
+  const ModuleOverride override(missing);
+  const CliRun run = runCli({"--batch", "--verify", "-o", "{n}.png"}, "one\ntwo\nthree\n", dir.path());
+  EXPECT_EQ(run.status, 69);
+  EXPECT_EQ(run.err, "dexmora-cli: --verify needs zxing-cpp's reader: " + missing +
+                         " cannot be loaded: cannot open shared object file: No such file or directory\n");
+  EXPECT_EQ(dir.entries(), std::vector<std::string>{});
+}
+
 TEST(CliReaderModule, WithoutVerifyTheModuleIsNeverLoaded) {
   TempDir dir;
   const ModuleOverride override(dir.file("none.so"));
