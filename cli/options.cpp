@@ -34,37 +34,92 @@ struct RawOptions {
   std::map<std::string, std::vector<std::string>> library;
 };
 
-// Short forms of library options.
-std::string optionNames(std::string_view key) {
-  if (key == "size") return "-s,--size";
-  if (key == "encodation") return "-e,--encodation";
-  return "--" + std::string(key);
+// The short form of an option, or 0.
+char shortName(std::string_view key) {
+  if (key == "size") return 's';
+  if (key == "encodation") return 'e';
+  return 0;
 }
 
-void defineOptions(CLI::App& app, RawOptions& raw) {
-  app.set_help_flag();
-  app.add_flag("-h,--help", raw.help);
-  app.add_flag("--version", raw.version);
-  app.add_flag("--dump", raw.dump);
-  app.add_flag("--codewords", raw.codewords);
-  // Repeated options are kept as given: the last one counts.
-  app.add_option("-o,--output", raw.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  for (const dexmora::OptionInfo& info : dexmora::optionTable()) {
-    std::vector<std::string>& values = raw.library[std::string(info.key)];
-    if (info.isSwitch) {
-      app.add_flag_function(optionNames(info.key), [&values](std::int64_t) { values.push_back(""); });
-    } else {
-      app.add_option(optionNames(info.key), values)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+// CLI11's names for an option: "-s,--size" or "--shape".
+std::string cliNames(std::string_view key, char letter) {
+  const std::string longName = "--" + std::string(key);
+  return letter ? std::string("-") + letter + "," + longName : longName;
+}
+
+// The command line's own options, beside the library's from its table.
+struct OwnOption {
+  std::string_view key;
+  char letter;
+  void (*define)(CLI::App&, RawOptions&);
+};
+
+constexpr OwnOption kOwnOptions[] = {
+    {"help", 'h', [](CLI::App& app, RawOptions& raw) { app.add_flag("-h,--help", raw.help); }},
+    {"version", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--version", raw.version); }},
+    {"dump", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--dump", raw.dump); }},
+    {"codewords", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--codewords", raw.codewords); }},
+    // Repeated options are kept as given: the last one counts.
+    {"output", 'o',
+     [](CLI::App& app, RawOptions& raw) {
+       app.add_option("-o,--output", raw.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+     }},
+    {"verify", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--verify", raw.verify); }},
+    {"verbose", 'v', [](CLI::App& app, RawOptions& raw) { app.add_flag("-v,--verbose", raw.verbose); }},
+    {"batch", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--batch", raw.batch); }},
+    {"tsv", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv", raw.tsv); }},
+    {"tsv-header", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv-header", raw.tsvHeader); }},
+    {"tsv-any-name", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv-any-name", raw.tsvAnyName); }},
+    {"jobs", 'j', [](CLI::App& app, RawOptions& raw) { app.add_option("-j,--jobs", raw.jobs); }},
+    {"quiet", 'q', [](CLI::App& app, RawOptions& raw) { app.add_flag("-q,--quiet", raw.quiet); }},
+};
+
+// The options the arguments name: long ones by name, and whether any short
+// form (which may bundle several, as -qv) appears.
+struct NamedOptions {
+  std::vector<std::string_view> longNames;
+  bool anyShort = false;
+
+  bool wants(std::string_view key, char letter) const {
+    if (letter && anyShort) return true;
+    for (const std::string_view name : longNames)
+      if (name == key) return true;
+    return false;
+  }
+};
+
+NamedOptions namedOptions(int argc, const char* const* argv) {
+  NamedOptions named;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--") break;
+    if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+      named.longNames.push_back(arg.substr(2, arg.find('=') == std::string_view::npos ? arg.npos : arg.find('=') - 2));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      named.anyShort = true;
     }
   }
-  app.add_flag("--verify", raw.verify);
-  app.add_flag("-v,--verbose", raw.verbose);
-  app.add_flag("--batch", raw.batch);
-  app.add_flag("--tsv", raw.tsv);
-  app.add_flag("--tsv-header", raw.tsvHeader);
-  app.add_flag("--tsv-any-name", raw.tsvAnyName);
-  app.add_option("-j,--jobs", raw.jobs);
-  app.add_flag("-q,--quiet", raw.quiet);
+  return named;
+}
+
+// Declaring an option costs CLI11 far more than parsing one, and a run names
+// few of them: only those are declared. An option the arguments do not name
+// cannot be given, and a name that is no option stays undeclared and unknown.
+void defineOptions(CLI::App& app, RawOptions& raw, const NamedOptions& named) {
+  app.set_help_flag();
+  for (const OwnOption& option : kOwnOptions) {
+    if (named.wants(option.key, option.letter)) option.define(app, raw);
+  }
+  for (const dexmora::OptionInfo& info : dexmora::optionTable()) {
+    const char letter = shortName(info.key);
+    if (!named.wants(info.key, letter)) continue;
+    std::vector<std::string>& values = raw.library[std::string(info.key)];
+    if (info.isSwitch) {
+      app.add_flag_function(cliNames(info.key, letter), [&values](std::int64_t) { values.push_back(""); });
+    } else {
+      app.add_option(cliNames(info.key, letter), values)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    }
+  }
 }
 
 // The arguments sorted into options (with their values) for CLI11 and TEXTs
@@ -109,27 +164,24 @@ Arguments sortArguments(const CLI::App& app, int argc, const char* const* argv) 
 
 // "unknown option '--sise' (did you mean --size?)", weighing the library's
 // keys and the command line's own long options alike.
-std::string unknownOption(const CLI::App& app, const std::string& given) {
+std::string unknownOption(const std::string& given) {
   const std::string name = given.substr(0, given.find('='));
   std::string message = "unknown option " + dexmora::quoted(name);
   if (name.compare(0, 2, "--") == 0) {
-    std::vector<std::string> own;
-    for (const CLI::Option* option : app.get_options()) {
-      for (const std::string& longName : option->get_lnames()) own.push_back(longName);
-    }
-    const std::vector<std::string_view> ownKeys(own.begin(), own.end());
+    std::vector<std::string_view> ownKeys;
+    for (const OwnOption& option : kOwnOptions) ownKeys.push_back(option.key);
     const std::string_view near = dexmora::nearestOption(std::string_view(name).substr(2), ownKeys);
     if (!near.empty()) return message + " (did you mean --" + std::string(near) + "?)";
   }
   return message + " (put -- before a TEXT that begins with -)";
 }
 
-std::string parserError(const CLI::App& app, const CLI::ParseError& e) {
+std::string parserError(const CLI::ParseError& e) {
   const std::string what = e.what();
   if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
     const std::size_t colon = what.find(": ");
     std::string extra = colon == std::string::npos ? what : what.substr(colon + 2);
-    return unknownOption(app, extra.substr(0, extra.find(' ')));
+    return unknownOption(extra.substr(0, extra.find(' ')));
   }
   if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
     const std::string name = what.substr(0, what.find(':'));
@@ -207,13 +259,13 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   CliOptions& options = result.options;
   CLI::App app;
   RawOptions raw;
-  defineOptions(app, raw);
+  defineOptions(app, raw, namedOptions(argc, argv));
   Arguments args = sortArguments(app, argc, argv);
   std::vector<std::string> reversed(args.options.rbegin(), args.options.rend());  // CLI11 pops from the back
   try {
     app.parse(reversed);
   } catch (const CLI::ParseError& e) {
-    result.error = parserError(app, e);
+    result.error = parserError(e);
     return result;
   }
 

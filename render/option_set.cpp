@@ -18,7 +18,7 @@ struct Entry {
 };
 
 // In the order --help lists them.
-const Entry kEntries[] = {
+constexpr Entry kEntries[] = {
     {Key::Size, {"size", false, false, "auto|N|RxC", "symbol size: auto, a square side or rows x columns"}},
     {Key::Shape, {"shape", false, false, "square|rectangle|any", "what an automatic size is chosen from"}},
     {Key::Dmre, {"dmre", true, false, "", "let an automatic size be a DMRE rectangle too"}},
