@@ -96,7 +96,10 @@ bool inGroup(const dexmora::OptionInfo& info, OptionGroup group) {
   for (char& c : key)
     if (c == '_') c = '-';
   std::string message = std::string(function) + "() got an unexpected keyword argument '" + keyword + "'";
-  if (const dexmora::OptionInfo* info = dexmora::findOption(key)) {
+  const dexmora::OptionInfo* info = dexmora::findOption(key);
+  if (info != nullptr && keyword.find('-') != std::string::npos && inGroup(*info, group)) {
+    message += "; did you mean '" + pythonKeyword(key) + "'?";
+  } else if (info != nullptr) {
     message += info->rendering ? "; it is a rendering option: give it to png(), svg(), pdf(), eps() or save()"
                : inGroup(*info, OptionGroup::Save) ? "; give it to save()"
                                                     : "; it is an encoding option: give it to encode()";
