@@ -208,8 +208,8 @@ inline constexpr const char kPngDataUri[] = R"(png_data_uri($self, /, module=Non
 
 png() as a 'data:image/png;base64,...' URI, for an <img src> or CSS.)";
 
-inline constexpr const char kReprSvg[] = "The default svg(), for Jupyter's rich display.";
-inline constexpr const char kReprPng[] = "The default png(), for Jupyter's rich display.";
+inline constexpr const char kReprSvg[] = "_repr_svg_($self, /)\n--\n\nThe default svg(), for Jupyter's rich display.";
+inline constexpr const char kReprPng[] = "_repr_png_($self, /)\n--\n\nThe default png(), for Jupyter's rich display.";
 
 inline constexpr const char kToPil[] = R"(to_pil($self, /, module=None, *, quiet_zone=None, fg=None, bg=None, invert=None, dpi=None, xdim=None)
 --
