@@ -108,6 +108,9 @@ dexmora::Symbol encode(const py::args& args, const py::kwargs& kwargs) {
                          " given");
   }
   const Data data = dataOf(args[0], "encode", "argument 'data'");
+  // No keyword and nothing to add: the library's defaults, which are what an
+  // empty OptionSet gives, without parsing and checking them once more.
+  if (kwargs.empty() && !data.nonAscii) return encodeOne(data, dexmora::EncodeOptions{}, {});
   const CallOptions options = callOptions(kwargs, "encode", data.nonAscii);
   return encodeOne(data, optionsFor(options, data, {}), {});
 }
