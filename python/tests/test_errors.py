@@ -142,6 +142,26 @@ def test_a_failed_save_keeps_the_old_file_and_leaves_nothing_behind(tmp_path):
     assert [p.name for p in tmp_path.iterdir()] == ["kept.png"]
 
 
+# Memory running out part way through a batch (one thread: a thread that
+# cannot get its thread-local storage ends the process in glibc).
+OUT_OF_MEMORY = """
+import resource
+import dexmora
+with open("/proc/self/statm") as statm:
+    used = int(statm.read().split()[0]) * resource.getpagesize()
+resource.setrlimit(resource.RLIMIT_AS, (used + (64 << 20), resource.getrlimit(resource.RLIMIT_AS)[1]))
+try:
+    dexmora.encode_many(["x" * 1000] * 20000, threads=1)
+except MemoryError as error:
+    print(type(error).__name__, error.code, error.index > 0, error)
+"""
+
+
+def test_memory_running_out_is_a_memory_error_with_the_item():
+    run = subprocess.run([sys.executable, "-c", OUT_OF_MEMORY], capture_output=True, text=True, check=True)
+    assert run.stdout.startswith("MemoryError out_of_memory True item ")
+
+
 def test_a_directory_is_not_a_file(tmp_path):
     with pytest.raises(dexmora.WriteError) as raised:
         dexmora.encode("x").save(tmp_path)
