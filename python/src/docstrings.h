@@ -93,8 +93,8 @@ threads
 
 The items are read first; then the encoding runs without the GIL. When items
 fail, the exception of the first failed item is raised (its message starts
-with 'item N: ' and its `index` attribute is N, counted from 0); nothing
-after it is encoded.)";
+with 'item N: ' and its `index` attribute is N, counted from 0); no item
+after it is started once it has failed.)";
 
 inline constexpr const char kSymbol[] = R"(A finished Data Matrix ECC200 symbol. Only encode() and encode_many() make one.
 

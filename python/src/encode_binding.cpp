@@ -81,7 +81,8 @@ CallOptions callOptions(const py::dict& keywords, const char* function, bool any
 }
 
 const dexmora::EncodeOptions& optionsFor(const CallOptions& options, const Data& data, const ErrorContext& context) {
-  const dexmora::EncodeOptions& chosen = data.nonAscii && !options.eciGiven ? options.unicode.encode : options.plain.encode;
+  const bool unicode = data.nonAscii && !options.eciGiven;
+  const dexmora::EncodeOptions& chosen = unicode ? options.unicode.encode : options.plain.encode;
   // A str is always encoded as UTF-8, so another character set's designator would lie about it.
   if (data.text && chosen.data.eci && *chosen.data.eci != 26) {
     raiseOptionError(pythonKeyword("eci") + " " + std::to_string(*chosen.data.eci) +
@@ -124,8 +125,8 @@ struct Batch {
 };
 
 // Items are claimed in order, so once one fails every item before it is
-// already claimed and will finish: the first failure is found without
-// encoding anything after it.
+// already claimed and will finish: the first failure is always found, and
+// no item after it is started once it is known.
 void work(Batch& batch, const std::vector<Data>& items, const std::vector<const dexmora::EncodeOptions*>& options,
           std::atomic<size_t>& next) {
   for (;;) {

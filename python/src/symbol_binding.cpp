@@ -70,7 +70,8 @@ py::str textPicture(const Symbol& symbol, OutputFormat format, const py::args& a
 }
 
 std::string dataUri(std::string_view mediaType, const std::string& bytes) {
-  const py::object base64 = py::module_::import("binascii").attr("b2a_base64")(py::bytes(bytes), py::arg("newline") = false);
+  const py::object base64 =
+      py::module_::import("binascii").attr("b2a_base64")(py::bytes(bytes), py::arg("newline") = false);
   return "data:" + std::string(mediaType) + ";base64," + base64.cast<std::string>();
 }
 
