@@ -75,18 +75,6 @@ def test_option_tables_list_every_keyword():
         assert listed == keywords(getattr(dexmora.Symbol, method)), method
 
 
-def test_every_keyword_works_as_the_signature_says():
-    # Each documented keyword is accepted with its default; nothing else is.
-    for name, parameter in inspect.signature(dexmora.encode).parameters.items():
-        if parameter.kind == inspect.Parameter.KEYWORD_ONLY:
-            dexmora.encode("x", **{name: parameter.default})
-    symbol = dexmora.encode("x")
-    for method in RENDER_METHODS[:-1]:
-        for name, parameter in inspect.signature(getattr(dexmora.Symbol, method)).parameters.items():
-            if name != "self" and parameter.default is None:
-                getattr(symbol, method)(**{name: None})
-
-
 def test_help_documents_every_keyword():
     text = dexmora.encode.__doc__
     for name in keywords(dexmora.encode):

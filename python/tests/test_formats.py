@@ -12,7 +12,7 @@ import numpy
 import pytest
 
 import dexmora
-from conftest import png_grey, rasterise, scan_modules, scan_png
+from conftest import png_grey, rasterise, scan_png
 
 DATA = "LOT 4711"
 
@@ -122,26 +122,16 @@ def test_rounded_module_size_is_a_warning(symbol):
         symbol.png(xdim="0.254mm", dpi=300)
 
 
-@pytest.mark.parametrize("name, format, magic", [
-    ("a.png", None, b"\x89PNG"), ("a.SVG", None, b"<?xml"), ("a.pdf", None, b"%PDF"),
-    ("a.eps", None, b"%!PS"), ("a.txt", None, "\u2588".encode()), ("label", None, b"\x89PNG"),
-    ("label", "svg", b"<?xml"), ("a.out", "pdf", b"%PDF"),
+@pytest.mark.parametrize("name, format, method", [
+    ("a.png", None, "png"), ("a.SVG", None, "svg"), ("a.pdf", None, "pdf"), ("a.eps", None, "eps"),
+    ("a.txt", None, "text"), ("label", None, "png"), ("label", "svg", "svg"), ("a.out", "pdf", "pdf"),
 ])
-def test_save_to_a_path_takes_the_format_from_its_name(tmp_path, symbol, name, format, magic):
+def test_save_to_a_path_takes_the_format_from_its_name(tmp_path, symbol, name, format, method):
     target = tmp_path / name
-    symbol.save(target, format)
-    assert target.read_bytes().startswith(magic)
-    symbol.save(str(target), format=format, quiet_zone=1)
-    assert magic in target.read_bytes()[:16]
-    symbol.save(bytes(target), format)
-    assert target.read_bytes().startswith(magic)
-
-
-def test_save_writes_the_rendered_bytes(tmp_path, symbol):
-    symbol.save(tmp_path / "a.svg", xdim=0.4)
-    assert (tmp_path / "a.svg").read_text() == symbol.svg(xdim=0.4)
-    symbol.save(tmp_path / "a.png")
-    assert (tmp_path / "a.png").read_bytes() == symbol.png()
+    for path in (target, str(target), bytes(target)):
+        symbol.save(path, format, quiet_zone=1)
+        picture = getattr(symbol, method)(quiet_zone=1)
+        assert target.read_bytes() == (picture.encode() if isinstance(picture, str) else picture)
 
 
 def test_save_to_a_binary_file_object(tmp_path, symbol):
@@ -195,9 +185,3 @@ def test_to_pil_without_pillow_says_what_to_install(symbol, monkeypatch):
     with pytest.raises(ImportError, match="python3-pil") as raised:
         symbol.to_pil()
     assert isinstance(raised.value.__cause__, ImportError)
-
-
-def test_modules_read_back_without_a_renderer():
-    for data in (b"", b"A", bytes(range(256))):
-        symbol = dexmora.encode(data, shape="any")
-        assert scan_modules(symbol)[0] == data
