@@ -42,9 +42,14 @@ std::string_view expectedTypes(ValueKind kind) {
   return "";
 }
 
-bool isInt(py::handle value) { return PyLong_Check(value.ptr()) && !PyBool_Check(value.ptr()); }
+// Any integer, numpy's included (__index__), but not a bool.
+bool isInt(py::handle value) { return PyIndex_Check(value.ptr()) && !PyBool_Check(value.ptr()); }
 
-std::string decimal(py::handle value) { return py::str(value).cast<std::string>(); }
+std::string decimal(py::handle value) {
+  const py::object number = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+  if (!number) throw py::error_already_set();
+  return py::repr(number).cast<std::string>();
+}
 
 // `value` as the option's text; empty optional when its Python type is wrong.
 std::optional<std::string> textOf(ValueKind kind, py::handle value) {
@@ -61,8 +66,7 @@ std::optional<std::string> textOf(ValueKind kind, py::handle value) {
     case ValueKind::Macro:
       if (!isInt(value)) return std::nullopt;
       // The header's own names: Macro 05 and Macro 06.
-      if (value.cast<py::int_>().equal(py::int_(5))) return std::string("05");
-      if (value.cast<py::int_>().equal(py::int_(6))) return std::string("06");
+      if (const std::string number = decimal(value); number == "5" || number == "6") return "0" + number;
       return decimal(value);
     case ValueKind::Sequence: {
       if (!PyTuple_Check(value.ptr()) && !PyList_Check(value.ptr())) return std::nullopt;
@@ -75,7 +79,11 @@ std::optional<std::string> textOf(ValueKind kind, py::handle value) {
     }
     case ValueKind::Length:
       // repr() is the shortest text that reads back as the same float.
-      if (isInt(value) || PyFloat_Check(value.ptr())) return py::repr(value).cast<std::string>() + "mm";
+      if (isInt(value)) return decimal(value) + "mm";
+      if (PyFloat_Check(value.ptr())) {
+        const py::float_ number(py::reinterpret_borrow<py::object>(value));  // numpy's float64 as a float
+        return py::repr(number).cast<std::string>() + "mm";
+      }
       return std::nullopt;
   }
   return std::nullopt;

@@ -1,6 +1,7 @@
 """encode(): every encodation and shape read back to the exact bytes, and
 every keyword turned into the text the command line takes."""
 
+import numpy
 import pytest
 
 import dexmora
@@ -69,6 +70,7 @@ KEYWORD_TEXT = [
     ({"eci": 3}, {"eci": "3"}),
     ({"exact_size": True, "size": 22}, {"exact_size": 1, "size": "22"}),
     ({"reader_init": True}, {"reader_init": 1}),
+    ({"size": numpy.int64(24), "macro": numpy.uint8(5)}, {"size": "24", "macro": "05"}),
 ]
 
 
