@@ -3,6 +3,7 @@
 #   cli  dexmora-cli, its man page and bash completion
 #   app  the dialog (its binary, desktop entry and icons come from app/), its man page
 #   serve  dexmora-serve (its binary and systemd units come from server/), its man page
+#   python  the Python package dexmora (python/), when DEXMORA_PYTHON is on
 include(CMakePackageConfigHelpers)
 
 # --version reads the version from here, so project(VERSION) is the one place to bump it.
@@ -92,4 +93,26 @@ else()
     install(FILES ${roff}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
   endforeach()
   add_custom_target(dexmora-man ALL DEPENDS ${man_outputs})
+endif()
+
+# The Python package goes where the prefix's Python looks, in Debian's
+# layout: /usr/lib/python3/dist-packages for the prefix /usr (the packages),
+# lib/python3.X/dist-packages under any other prefix (/usr/local's is on
+# Debian's sys.path). Decided when installing, since CPack installs this
+# same configuration with the prefix /usr.
+if(TARGET dexmora_python)
+  set(DEXMORA_PYTHON_INSTALL_DIR "" CACHE STRING
+      "Where the package folder dexmora/ goes, relative to the prefix (empty: Debian's layout)")
+  if(DEXMORA_PYTHON_INSTALL_DIR)
+    install(CODE "set(DEXMORA_PYTHON_DIR \"${DEXMORA_PYTHON_INSTALL_DIR}\")" COMPONENT python)
+  else()
+    install(CODE "
+      if(CMAKE_INSTALL_PREFIX MATCHES \"^/usr/?$\")
+        set(DEXMORA_PYTHON_DIR lib/python3/dist-packages)
+      else()
+        set(DEXMORA_PYTHON_DIR lib/python${DEXMORA_PYTHON_VERSION}/dist-packages)
+      endif()" COMPONENT python)
+  endif()
+  install(TARGETS dexmora_python LIBRARY DESTINATION "\${DEXMORA_PYTHON_DIR}/dexmora" COMPONENT python)
+  install(FILES ${DEXMORA_PYTHON_FILES} DESTINATION "\${DEXMORA_PYTHON_DIR}/dexmora" COMPONENT python)
 endif()

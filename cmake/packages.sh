@@ -10,4 +10,6 @@ TEST_PACKAGES="$TEST_PACKAGES chromium nodejs nginx-light curl python3"
 command -v npm >/dev/null || TEST_PACKAGES="$TEST_PACKAGES npm"
 # bench/serve_load.sh
 LOAD_PACKAGES="wrk procps curl"
+# The Python module (built and tested by ./test) and what its tests run on.
+TEST_PACKAGES="$TEST_PACKAGES pybind11-dev python3-dev python3-pytest python3-hypothesis python3-numpy python3-zxing-cpp python3-pil"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"

@@ -3,6 +3,7 @@
 #   dexmora_<version>_<arch>.deb         component app (when DEXMORA_GUI is on)
 #   libdexmora-dev_<version>_<arch>.deb  component dev
 #   dexmora-serve_<version>_<arch>.deb   component serve (when DEXMORA_SERVE is on)
+#   python3-dexmora_<version>_<arch>.deb component python (when DEXMORA_PYTHON is on)
 set(dexmora_components cli dev)
 if(DEXMORA_GUI)
   list(APPEND dexmora_components app)
@@ -10,10 +11,14 @@ endif()
 if(TARGET dexmora-serve)
   list(APPEND dexmora_components serve)
 endif()
+if(TARGET dexmora_python)
+  list(APPEND dexmora_components python)
+endif()
 set(DEXMORA_PACKAGE_cli dexmora-cli)
 set(DEXMORA_PACKAGE_app dexmora)
 set(DEXMORA_PACKAGE_dev libdexmora-dev)
 set(DEXMORA_PACKAGE_serve dexmora-serve)
+set(DEXMORA_PACKAGE_python python3-dexmora)
 
 # Every package carries its copyright and changelog in /usr/share/doc/<package>,
 # as Debian policy asks of each binary package.
@@ -136,5 +141,17 @@ SVG, PDF, EPS, text or JSON, with the command line's options as query
 parameters, so that web shops, ERP and label systems can ask for a picture
 by URL. It serves a generator page, health and Prometheus metrics, and comes
 with a hardened systemd unit that is not enabled by default.")
+
+if(TARGET dexmora_python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-dexmora)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${DEXMORA_PYTHON_DEB_DEPENDS}")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Data Matrix ECC200 symbol generator (Python 3 module)
+The dexmora module encodes text or bytes as a Data Matrix ECC200 symbol,
+square, rectangular or DMRE, with any encodation, GS1 element strings, ECI
+and structured append, and draws it as PNG, SVG, PDF, EPS or terminal text.
+A Symbol gives its modules to numpy without a copy and shows itself in
+Jupyter; encode_many() encodes lists on several threads.")
+endif()
 
 include(CPack)

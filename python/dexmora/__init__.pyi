@@ -1,0 +1,177 @@
+# Type stubs for the compiled module; the docstrings are in the module itself.
+import os
+from typing import IO, Any, Iterable, Literal, Optional, Tuple, Union
+
+__version__: str
+
+_Data = Union[str, bytes, bytearray, memoryview]
+_Size = Union[None, int, str]
+_Length = Union[None, int, float, str]
+_Format = Literal["png", "svg", "pdf", "eps", "txt"]
+_Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+
+class Error(ValueError):
+    code: str
+    index: int
+
+class TooLongError(Error): ...
+class NotEncodableError(Error): ...
+class GS1Error(Error): ...
+class OptionError(Error): ...
+class PictureTooLargeError(Error): ...
+
+class WriteError(Error, OSError):
+    errno: Optional[int]  # type: ignore[assignment]
+    strerror: Optional[str]  # type: ignore[assignment]
+    filename: Optional[str]
+
+class Symbol:
+    @property
+    def rows(self) -> int: ...
+    @property
+    def cols(self) -> int: ...
+    @property
+    def size(self) -> str: ...
+    @property
+    def codewords(self) -> bytes: ...
+    @property
+    def data_length(self) -> int: ...
+    @property
+    def capacity(self) -> int: ...
+    def is_dark(self, x: int, y: int) -> bool: ...
+    def __buffer__(self, flags: int) -> memoryview: ...
+    def png(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> bytes: ...
+    def svg(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> str: ...
+    def pdf(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> bytes: ...
+    def eps(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> str: ...
+    def text(self, invert: bool = False, *, quiet_zone: Optional[int] = None) -> str: ...
+    def save(
+        self,
+        target: Union[_Path, IO[bytes]],
+        format: Optional[_Format] = None,
+        *,
+        module: Optional[int] = None,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> None: ...
+    def svg_data_uri(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> str: ...
+    def png_data_uri(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> str: ...
+    def _repr_svg_(self) -> str: ...
+    def _repr_png_(self) -> bytes: ...
+    def to_pil(
+        self,
+        module: Optional[int] = None,
+        *,
+        quiet_zone: Optional[int] = None,
+        fg: Optional[str] = None,
+        bg: Optional[str] = None,
+        invert: Optional[bool] = None,
+        dpi: Optional[int] = None,
+        xdim: _Length = None,
+    ) -> Any: ...  # a PIL.Image.Image
+
+def encode(
+    data: _Data,
+    /,
+    *,
+    encodation: Literal["basic", "minimal", "ascii", "c40", "text", "x12", "edifact", "base256"] = "basic",
+    size: _Size = None,
+    exact_size: bool = False,
+    shape: Literal["square", "rectangle", "any"] = "square",
+    dmre: bool = False,
+    dm144: Literal["iso", "defacto"] = "iso",
+    gs1: bool = False,
+    gs1_gs: bool = False,
+    gs1_parens: bool = False,
+    gs1_nocheck: bool = False,
+    eci: Union[None, int, str] = None,
+    utf8: Optional[bool] = None,
+    reader_init: bool = False,
+    macro: Union[None, Literal[5, 6], str] = None,
+    structured_append: Union[None, Tuple[int, int], Tuple[int, int, int], str] = None,
+) -> Symbol: ...
+def encode_many(
+    items: Iterable[_Data],
+    /,
+    *,
+    threads: Optional[int] = None,
+    encodation: Literal["basic", "minimal", "ascii", "c40", "text", "x12", "edifact", "base256"] = "basic",
+    size: _Size = None,
+    exact_size: bool = False,
+    shape: Literal["square", "rectangle", "any"] = "square",
+    dmre: bool = False,
+    dm144: Literal["iso", "defacto"] = "iso",
+    gs1: bool = False,
+    gs1_gs: bool = False,
+    gs1_parens: bool = False,
+    gs1_nocheck: bool = False,
+    eci: Union[None, int, str] = None,
+    utf8: Optional[bool] = None,
+    reader_init: bool = False,
+    macro: Union[None, Literal[5, 6], str] = None,
+    structured_append: Union[None, Tuple[int, int], Tuple[int, int, int], str] = None,
+) -> list[Symbol]: ...
