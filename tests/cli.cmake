@@ -19,7 +19,8 @@ gtest_discover_tests(test_cli_batch DISCOVERY_TIMEOUT 60)
 
 # Batch and writer under races, kills, signals, closed descriptors, limits and
 # endless input; the cases that change machine-wide settings run alone.
-add_executable(test_cli_batch_safety test_cli_batch_safety.cpp test_cli_refusals.cpp test_cli_sticky.cpp cli_child.cpp)
+add_executable(test_cli_batch_safety test_cli_batch_safety.cpp test_cli_refusals.cpp test_cli_sticky.cpp cli_child.cpp
+  test_cli_support.cpp)
 target_link_libraries(test_cli_batch_safety PRIVATE dexmora_test_support ZXing::ZXing GTest::gtest GTest::gtest_main)
 target_compile_definitions(test_cli_batch_safety PRIVATE DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>" ZX_USE_UTF8)
 add_dependencies(test_cli_batch_safety dexmora-cli)

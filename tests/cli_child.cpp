@@ -1,5 +1,8 @@
 #include "cli_child.h"
 
+#include "test_cli_support.h"
+#include "test_files.h"
+
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -8,34 +11,16 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string readWhole(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
-
-std::string cliUnderTest() {
-  const char* other = std::getenv("DEXMORA_TEST_CLI");
-  return other && *other ? other : DEXMORA_CLI_PATH;
-}
 
 CliChild::CliChild(const std::vector<std::string>& args, const fs::path& dir, Input input,
                    const std::function<void()>& prepare) {
   char logs[] = "/tmp/dexmora-child-XXXXXX";
   if (!mkdtemp(logs)) throw std::runtime_error("mkdtemp failed");
   m_logs = logs;
-  std::vector<std::string> all{cliUnderTest()};
+  std::vector<std::string> all{cliPath()};
   all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& arg : all) argv.push_back(arg.data());
@@ -108,8 +93,8 @@ int CliChild::wait() {
   return m_status;
 }
 
-std::string CliChild::out() const { return readWhole(m_logs / "out"); }
-std::string CliChild::err() const { return readWhole(m_logs / "err"); }
+std::string CliChild::out() const { return readFileString(m_logs / "out"); }
+std::string CliChild::err() const { return readFileString(m_logs / "err"); }
 
 int runChild(const std::vector<std::string>& args, const fs::path& dir, std::string* err,
              const std::function<void()>& prepare) {

@@ -10,10 +10,6 @@
 #include <string>
 #include <vector>
 
-// The program under test: DEXMORA_CLI_PATH, or $DEXMORA_TEST_CLI when set
-// (to run these tests against another build, an older one say).
-std::string cliUnderTest();
-
 class CliChild {
  public:
   enum class Input { Null, Pipe };
