@@ -69,21 +69,30 @@ if(DEXMORA_DEB_HARDENING AND NOT DEXMORA_SANITIZE AND NOT DEXMORA_FUZZ)
 endif()
 
 # dexmora_deb_package(COMPONENT NAME package SECTION section
-#                     SUMMARY "one line" DESCRIPTION "paragraphs" [DEPENDS "..."])
+#                     SUMMARY "one line" DESCRIPTION "paragraphs" [DEPENDS "..."]
+#                     [CPACK VARIABLE VALUE ...])
 # Makes the install component COMPONENT the Debian package NAME in the
 # project's one CPack run. The package gets what every Debian binary package
 # carries, in /usr/share/doc/NAME: the project's copyright file and a Debian
 # changelog. Both are added to the package only, never to a plain
-# `cmake --install`. DEPENDS is added to what dpkg-shlibdeps finds.
+# `cmake --install`. DEPENDS is added to what dpkg-shlibdeps finds. CPACK
+# sets further per-package CPack variables, e.g. `CPACK PACKAGE_RECOMMENDS
+# nginx-light` sets CPACK_DEBIAN_<COMPONENT>_PACKAGE_RECOMMENDS; callable from
+# any folder, since CPack reads only the top folder's variables.
 function(dexmora_deb_package component)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME;SECTION;SUMMARY;DESCRIPTION;DEPENDS" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME;SECTION;SUMMARY;DESCRIPTION;DEPENDS" "CPACK")
   foreach(required NAME SECTION SUMMARY DESCRIPTION)
     if(NOT arg_${required})
       message(FATAL_ERROR "dexmora_deb_package(${component}): ${required} is missing")
     endif()
   endforeach()
+  list(LENGTH arg_CPACK count)
+  math(EXPR odd "${count} % 2")
+  if(odd)
+    message(FATAL_ERROR "dexmora_deb_package(${component}): CPACK takes VARIABLE VALUE pairs")
+  endif()
   set_property(GLOBAL APPEND PROPERTY DEXMORA_DEB_COMPONENTS ${component})
-  foreach(field NAME SECTION SUMMARY DESCRIPTION DEPENDS)
+  foreach(field NAME SECTION SUMMARY DESCRIPTION DEPENDS CPACK)
     set_property(GLOBAL PROPERTY DEXMORA_DEB_${component}_${field} "${arg_${field}}")
   endforeach()
 endfunction()
