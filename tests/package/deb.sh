@@ -20,9 +20,11 @@ trap 'rm -rf "$work"' EXIT
 root=$work/root
 export LC_ALL=C.UTF-8 MANWIDTH=80
 
-# Tags the bar accepts, one per line: TAG REASON. A new package that cannot
-# avoid a tag adds it here with its reason; nothing else may pass.
-ACCEPTED='initial-upload-closes-no-bugs the packages are built outside the archive, with no bug to close'
+# What the bar accepts, one per line: the tag and as much of its context as
+# must match, a bar, the reason. A new package that cannot avoid a tag adds
+# it here with its reason; nothing else may pass.
+ACCEPTED='initial-upload-closes-no-bugs | the packages are built outside the archive, with no bug to close
+spelling-error-in-binary ofthe of the | --help texts kept without a NUL between them ("... instead of", "the same ...") read as one word'
 
 (cd "$build" && "$cpack" -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log" >&2; exit 1; }
 
@@ -81,9 +83,13 @@ if ! lintian -I --pedantic --show-overrides --fail-on none --tag-display-limit 0
   >"$work/lintian.log" 2>"$work/lintian.err"; then
   fail "lintian did not run: $(cat "$work/lintian.err")"
 fi
-accepted=$(printf '%s\n' "$ACCEPTED" | cut -d' ' -f1)
+printf '%s\n' "$ACCEPTED" | sed 's/ *|.*//' >"$work/accepted"
 grep -E '^[EWIPXO]: ' "$work/lintian.log" | while read -r level package tag rest; do
-  printf '%s\n' "$accepted" | grep -qx "$tag" || echo "$level $package $tag $rest"
+  found="$tag $rest"
+  while IFS= read -r pattern; do
+    case "$found" in "$pattern" | "$pattern "*) continue 2 ;; esac
+  done <"$work/accepted"
+  echo "$level $package $found"
 done >"$work/lintian.bad"
 if [ -s "$work/lintian.bad" ]; then
   fail "lintian -I --pedantic, beyond the accepted tags:
