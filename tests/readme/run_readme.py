@@ -189,6 +189,9 @@ def main():
         raise ReadmeError("README.md has no command to run")
 
     scratch = tempfile.mkdtemp(prefix="dexmora-readme-")
+    # As a clone usually is: the suite's tests that run the programs as
+    # another user need to reach them.
+    os.chmod(scratch, 0o755)
     try:
         tree, home = os.path.join(scratch, "dexmora"), os.path.join(scratch, "home")
         os.makedirs(home)
