@@ -3,7 +3,7 @@ BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev libcli11-dev qt6
 # What the dialog needs on a real display: Qt's own translations (for its
 # standard buttons) and a font with the Chinese captions.
 RUN_PACKAGES="qt6-translations-l10n fonts-wqy-microhei"
-TEST_PACKAGES="qt6-translations-l10n libgtest-dev libzxing-dev libbenchmark-dev valgrind desktop-file-utils librsvg2-bin poppler-utils ghostscript libxml2-utils util-linux dpkg-dev man-db groff-base lintian bash-completion file doxygen libcurl4-openssl-dev libjsoncpp-dev"
+TEST_PACKAGES="qt6-translations-l10n python3 libgtest-dev libzxing-dev libbenchmark-dev valgrind desktop-file-utils librsvg2-bin poppler-utils ghostscript libxml2-utils util-linux dpkg-dev man-db groff-base lintian bash-completion file doxygen libcurl4-openssl-dev libjsoncpp-dev"
 # The generator page in a browser and the service behind nginx. Node may come
 # from another source that bundles npm, where Debian's npm would conflict with it.
 TEST_PACKAGES="$TEST_PACKAGES chromium nodejs nginx-light curl python3"

@@ -27,3 +27,7 @@ test -f \"$prefix/share/icons/hicolor/32x32/apps/dexmora.png\" && \
 test -f \"$prefix/share/icons/hicolor/48x48/apps/dexmora.png\" && \
 test -f \"$prefix/share/icons/hicolor/scalable/apps/dexmora.svg\""
     ${CMAKE_COMMAND} ${PROJECT_BINARY_DIR})
+
+# --help and --version need no display: run with none and no Qt platform set.
+add_test(NAME app_without_display
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/app_without_display.sh $<TARGET_FILE:dexmora-app> ${PROJECT_VERSION})

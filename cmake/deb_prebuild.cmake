@@ -1,0 +1,43 @@
+# Run by CPack (CPACK_PRE_BUILD_SCRIPTS) once every component is installed
+# into its staging folder and before the packages are made. Does for each
+# package what Debian's helpers would: adds /usr/share/doc/<package>, strips
+# the ELF files with dh_strip's options. Refuses a build without Debian's
+# hardening flags, whose packages would not meet the project's lintian bar.
+if(NOT CPACK_DEXMORA_HARDENED)
+  message(FATAL_ERROR "These packages would lack Debian's hardening: configure a plain (not sanitized) "
+                      "build with dpkg-dev installed and -DDEXMORA_DEB_HARDENING=ON.")
+endif()
+
+foreach(component ${CPACK_DEXMORA_COMPONENTS})
+  set(package ${CPACK_DEXMORA_PACKAGE_${component}})
+  set(stage ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${component}${CPACK_PACKAGING_INSTALL_PREFIX})
+  if(NOT IS_DIRECTORY ${stage})
+    message(FATAL_ERROR "CPack staged no files for component ${component} at ${stage}")
+  endif()
+  # file(COPY), not file(INSTALL): CPack's DESTDIR is still set here.
+  file(COPY ${CPACK_DEXMORA_DOC_ROOT}/${package}/copyright ${CPACK_DEXMORA_DOC_ROOT}/${package}/changelog.Debian.gz
+       DESTINATION ${stage}/share/doc/${package}
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+  file(GLOB_RECURSE files LIST_DIRECTORIES false ${stage}/*)
+  foreach(file ${files})
+    if(IS_SYMLINK ${file})
+      continue()
+    endif()
+    file(READ ${file} magic LIMIT 8 HEX)
+    if(magic MATCHES "^7f454c46")
+      # Programs and shared objects: no symbols, no compiler version notes.
+      set(options --remove-section=.comment --remove-section=.note --strip-unneeded)
+    elseif(file MATCHES "\\.a$" AND magic STREQUAL "213c617263683e0a")
+      # Static libraries keep their symbols; archives stay deterministic.
+      set(options --strip-debug --remove-section=.comment --remove-section=.note
+                  --enable-deterministic-archives)
+    else()
+      continue()
+    endif()
+    execute_process(COMMAND ${CPACK_DEXMORA_STRIP} ${options} ${file} RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "strip failed on ${file}")
+    endif()
+  endforeach()
+endforeach()
