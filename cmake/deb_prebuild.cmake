@@ -8,7 +8,11 @@ if(NOT CPACK_DEXMORA_HARDENED)
                       "build with dpkg-dev installed and -DDEXMORA_DEB_HARDENING=ON.")
 endif()
 
-foreach(component ${CPACK_DEXMORA_COMPONENTS})
+# The components of this run: all of them, or those a -D CPACK_COMPONENTS_ALL names.
+if(NOT CPACK_COMPONENTS_ALL)
+  set(CPACK_COMPONENTS_ALL ${CPACK_DEXMORA_COMPONENTS})
+endif()
+foreach(component ${CPACK_COMPONENTS_ALL})
   set(package ${CPACK_DEXMORA_PACKAGE_${component}})
   set(stage ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${component}${CPACK_PACKAGING_INSTALL_PREFIX})
   if(NOT IS_DIRECTORY ${stage})
