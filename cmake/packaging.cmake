@@ -3,18 +3,11 @@
 #   dexmora-cli_<version>_<arch>.deb     component cli
 #   dexmora_<version>_<arch>.deb         component app (when DEXMORA_GUI is on)
 #   libdexmora-dev_<version>_<arch>.deb  component dev
+#   dexmora-serve_<version>_<arch>.deb   component serve (when DEXMORA_SERVE is on)
+#   python3-dexmora_<version>_<arch>.deb component python (when DEXMORA_PYTHON is on)
 # A folder that ships another package calls dexmora_deb_package() for its
 # component; it then gets the same copyright, changelog, stripping and
 # lintian bar (tests/package/deb.sh) as these.
-# _FORTIFY_SOURCE marks link and symlink warn_unused_result; the writer's
-# tests still drop those results in their set-up (what it made is checked
-# later). Until they check them, that file alone builds without the warning,
-# so -Werror holds everywhere else.
-if(DEXMORA_DEB_HARDENED AND BUILD_TESTING)
-  set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/test_output_file.cpp
-    DIRECTORY ${PROJECT_SOURCE_DIR}/tests PROPERTIES COMPILE_OPTIONS -Wno-unused-result)
-endif()
-
 set(DEXMORA_DEBIAN_REVISION 1)
 set(DEXMORA_MAINTAINER "Dexmora developers <dexmora@users.noreply.invalid>")
 

@@ -162,21 +162,22 @@ constexpr TargetCase kTargetCases[] = {
     {"HardLinkWarns",
      [](auto& dir) {
        putFile(dir + "/t", "old", 0600);
-       link((dir + "/t").c_str(), (dir + "/other").c_str());
+       ASSERT_EQ(link((dir + "/t").c_str(), (dir + "/other").c_str()), 0);
      },
      022, false, 0, "t", 0600, 0, 1, "other t", false},
-    {"DanglingLinkCreatesTarget", [](auto& dir) { symlink("real", (dir + "/t").c_str()); }, 022, false, 0, "real",
+    {"DanglingLinkCreatesTarget", [](auto& dir) { ASSERT_EQ(symlink("real", (dir + "/t").c_str()), 0); }, 022,
+     false, 0, "real",
      0644, 0, 0, "real t@", false},
     {"LinkReplacesItsTarget",
      [](auto& dir) {
        putFile(dir + "/real", "old", 0600);
-       symlink("real", (dir + "/t").c_str());
+       ASSERT_EQ(symlink("real", (dir + "/t").c_str()), 0);
      },
      022, false, 0, "real", 0600, 0, 0, "real t@", false},
     {"LinkLoop",
      [](auto& dir) {
-       symlink("u", (dir + "/t").c_str());
-       symlink("t", (dir + "/u").c_str());
+       ASSERT_EQ(symlink("u", (dir + "/t").c_str()), 0);
+       ASSERT_EQ(symlink("t", (dir + "/u").c_str()), 0);
      },
      022, false, ELOOP, nullptr, 0, 0, 0, "t@ u@", false},
     {"Directory", [](auto& dir) { mkdir((dir + "/t").c_str(), 0755); }, 022, false, EISDIR, nullptr, 0, 0, 0, "t/",
@@ -479,7 +480,7 @@ TEST(OutputDirectoryWrite, BehavesAsByPathInTheDirectoryOpened) {
   mkdir((dir + "/sub").c_str(), 0755);
   putFile(dir + "/old", "old", 0640);
   putFile(scratch.dir + "/real", "old", 0600);
-  symlink("../real", (dir + "/link").c_str());
+  ASSERT_EQ(symlink("../real", (dir + "/link").c_str()), 0);
   mkfifo((dir + "/fifo").c_str(), 0666);
   const int reader = ::open((dir + "/fifo").c_str(), O_RDONLY | O_NONBLOCK);
   Expected<OutputDirectory> out = OutputDirectory::open(dir);
@@ -524,7 +525,7 @@ TEST(OutputFileSerial, ProtectedSymlinksRefuseForeignLinkInStickyDirectory) {
   const std::string victim = elsewhere.dir + "/victim";
   const std::string link = sticky.dir + "/link";
   putFile(victim, "victim");
-  symlink(victim.c_str(), link.c_str());
+  ASSERT_EQ(symlink(victim.c_str(), link.c_str()), 0);
   ASSERT_EQ(lchown(link.c_str(), 12345, 12345), 0);
   WriteFailure failure;
   EXPECT_FALSE(writeWholeFile(link, "x", 1, failure));
