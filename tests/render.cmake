@@ -1,8 +1,7 @@
 # Pictures, vector files and the file writer.
 find_package(Threads REQUIRED)
 
-add_executable(test_render test_render_settings.cpp test_render_png.cpp test_render_vector.cpp
-                           test_render_support.cpp)
+add_executable(test_render test_render_settings.cpp test_render_png.cpp test_render_vector.cpp)
 target_link_libraries(test_render PRIVATE dexmora_test_support GTest::gtest GTest::gtest_main ZLIB::ZLIB)
 dexmora_warnings(test_render)
 gtest_discover_tests(test_render DISCOVERY_TIMEOUT 60)
@@ -42,5 +41,5 @@ dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp)
 
 # The PDF writer's deflated content: its rectangles, and its pictures as
 # pdftoppm rasterises them against the module grid and the first release.
-dexmora_gtest(test_pdf_compressed test_pdf_compressed.cpp test_render_support.cpp)
+dexmora_gtest(test_pdf_compressed test_pdf_compressed.cpp)
 target_link_libraries(test_pdf_compressed PRIVATE ZLIB::ZLIB)

@@ -47,12 +47,30 @@ std::optional<GreyPicture> decodePngGrey(const std::string& png) {
   return picture;
 }
 
-std::optional<std::string> readDataMatrix(const GreyPicture& picture) {
+std::optional<dexmora::Reading> readDataMatrixReading(const GreyPicture& picture) {
   const ZXing::ImageView view(picture.grey.data(), picture.width, picture.height, ZXing::ImageFormat::Lum);
   const ZXing::Result result =
       ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
   if (!result.isValid()) return std::nullopt;
-  return std::string(result.bytes().begin(), result.bytes().end());
+  return dexmora::Reading{std::string(result.bytes().begin(), result.bytes().end()), result.symbologyIdentifier()};
+}
+
+std::optional<std::string> readDataMatrix(const GreyPicture& picture) {
+  std::optional<dexmora::Reading> reading = readDataMatrixReading(picture);
+  if (!reading) return std::nullopt;
+  return std::move(reading->bytes);
+}
+
+std::pair<std::string, std::string> rasteriser(std::string_view format, const std::string& in, const std::string& out,
+                                               int dpi) {
+  const std::string r = std::to_string(dpi);
+  if (format == "svg") return {"rsvg-convert", "rsvg-convert -d " + r + " -p " + r + " -o '" + out + "' '" + in + "'"};
+  if (format == "pdf") {
+    return {"pdftoppm",
+            "pdftoppm -r " + r + " -gray -png -singlefile '" + in + "' '" + out.substr(0, out.size() - 4) + "'"};
+  }
+  return {"gs", "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r" + r + " -dEPSCrop -sOutputFile='" + out + "' '" +
+                    in + "'"};
 }
 
 std::optional<std::string> pngChunk(const std::string& png, const std::string& type) {

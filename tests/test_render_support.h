@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <dexmora/render.h>
 #include <dexmora/symbol.h>
+#include <dexmora/verify.h>
 
 // A real symbol of `text` at the size asked for (rows x cols).
 dexmora::Symbol encodeAt(const std::string& text, int rows, int cols);
@@ -30,8 +33,16 @@ struct GreyPicture {
 // PNG bytes decoded by libpng and flattened onto white; nullopt when not a PNG.
 std::optional<GreyPicture> decodePngGrey(const std::string& png);
 
-// What zxing-cpp's reader reads in the picture, or nullopt.
+// What zxing-cpp's reader reads in the picture: the bytes and the symbology
+// identifier ("]d2" for GS1), or nullopt.
+std::optional<dexmora::Reading> readDataMatrixReading(const GreyPicture& picture);
+// Its bytes alone.
 std::optional<std::string> readDataMatrix(const GreyPicture& picture);
+
+// The command that rasterises the SVG, PDF or EPS file `in` (`format` names
+// it) to the grey PNG `out` at `dpi`, and the tool it needs.
+std::pair<std::string, std::string> rasteriser(std::string_view format, const std::string& in, const std::string& out,
+                                               int dpi);
 
 // The data of the first chunk of `type`, or nullopt.
 std::optional<std::string> pngChunk(const std::string& png, const std::string& type);

@@ -2,8 +2,6 @@
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
-#include <png.h>
-#include <ZXing/ReadBarcode.h>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -67,14 +65,6 @@ size_t collectHeader(char* data, size_t size, size_t count, void* headers) {
     (*static_cast<std::map<std::string, std::string>*>(headers))[name] = value;
   }
   return size * count;
-}
-
-std::optional<Decoded> readSymbol(const std::vector<uint8_t>& grey, int width, int height) {
-  const ZXing::ImageView view(grey.data(), width, height, ZXing::ImageFormat::Lum);
-  const ZXing::Result result =
-      ZXing::ReadBarcode(view, ZXing::DecodeHints().setFormats(ZXing::BarcodeFormat::DataMatrix));
-  if (!result.isValid()) return std::nullopt;
-  return Decoded{std::string(result.bytes().begin(), result.bytes().end()), result.symbologyIdentifier()};
 }
 
 }  // namespace
@@ -251,18 +241,9 @@ std::string percentEncode(const std::string& bytes) {
 }
 
 std::optional<Decoded> decodePng(const std::string& png) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return std::nullopt;
-  image.format = PNG_FORMAT_GRAY;
-  std::vector<uint8_t> grey(PNG_IMAGE_SIZE(image));
-  png_color white{255, 255, 255};
-  if (!png_image_finish_read(&image, &white, grey.data(), 0, nullptr)) {
-    png_image_free(&image);
-    return std::nullopt;
-  }
-  return readSymbol(grey, static_cast<int>(image.width), static_cast<int>(image.height));
+  const std::optional<GreyPicture> picture = decodePngGrey(png);
+  if (!picture) return std::nullopt;
+  return readDataMatrixReading(*picture);
 }
 
 std::optional<Decoded> decodeVector(const std::string& bytes, const std::string& format, std::string* tool) {
@@ -270,19 +251,10 @@ std::optional<Decoded> decodeVector(const std::string& bytes, const std::string&
   const std::string in = dir.file("symbol." + format);
   const std::string out = dir.file("symbol.png");
   std::ofstream(in, std::ios::binary) << bytes;
-  std::string command;
-  if (format == "svg") {
-    *tool = "rsvg-convert";
-    command = "rsvg-convert -d 200 -p 200 -o '" + out + "' '" + in + "'";
-  } else if (format == "pdf") {
-    *tool = "pdftoppm";
-    command = "pdftoppm -r 200 -gray -png -singlefile '" + in + "' '" + dir.file("symbol") + "'";
-  } else {
-    *tool = "gs";
-    command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pnggray -r200 -dEPSCrop -sOutputFile='" + out + "' '" + in + "'";
-  }
-  if (std::system(("command -v " + *tool + " >/dev/null 2>&1").c_str()) != 0) return std::nullopt;
+  const auto [needed, command] = rasteriser(format, in, out, 200);
+  *tool = needed;
+  if (!haveTool(needed)) return std::nullopt;
   tool->clear();
-  if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) return std::nullopt;
+  if (!runCommand(command)) return std::nullopt;
   return decodePng(readFileString(out));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "test_files.h"
+#include "test_render_support.h"
 
 // dexmora-serve started as a child on an ephemeral loopback port, its
 // standard error in a file; stopped with SIGTERM when the object goes.
@@ -80,10 +81,7 @@ std::string rawExchange(int port, const std::string& request, int seconds = 5);
 std::string percentEncode(const std::string& bytes);
 
 // What zxing-cpp's reader reads: the bytes and the symbology identifier.
-struct Decoded {
-  std::string bytes;
-  std::string identifier;
-};
+using Decoded = dexmora::Reading;
 // Decodes a PNG; nullopt when it is no PNG or holds no readable symbol.
 std::optional<Decoded> decodePng(const std::string& png);
 // Rasterises an SVG, PDF or EPS file with rsvg-convert, pdftoppm or gs and

@@ -129,7 +129,7 @@ TEST_F(Serve, Gs1ReadsAsGs1) {
     ASSERT_EQ(reply.status, 200) << reply.body;
     const std::optional<Decoded> decoded = decodePng(reply.body);
     ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->identifier, "]d2");
+    EXPECT_EQ(decoded->symbologyIdentifier, "]d2");
     EXPECT_EQ(decoded->bytes, "0109501101530003172701011" "0AB-12");
   }
 }
