@@ -94,7 +94,7 @@ TEST(ServeLimits, IdleConnectionsDoNotStallOthers) {
   const Clock::time_point start = Clock::now();
   const HttpReply reply = get(server.url("/v1/datamatrix?data=idle&format=svg"));
   EXPECT_EQ(reply.status, 200);
-  EXPECT_LT(secondsSince(start), 1.0);
+  EXPECT_LT(secondsSince(start), 5.0);  // a stalled request would wait for the 60 s idle timeout
   for (const int fd : idle) close(fd);
 }
 
@@ -151,8 +151,13 @@ TEST(ServeLimits, PerAddressLimit) {
   EXPECT_TRUE(rawExchange(server.port(), "GET /healthz HTTP/1.1\r\nHost: a\r\n\r\n", 2).empty());
   close(first);
   close(second);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(get(server.url("/healthz")).status, 200);
+  // The server learns of the closes on its next poll, later on a loaded machine.
+  const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
+  int status = 0;
+  while ((status = get(server.url("/healthz")).status) != 200 && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(status, 200);
 }
 
 // With one encode allowed at a time, concurrent large pictures find the place
@@ -201,7 +206,12 @@ TEST(ServeLimits, ConcurrentRequestsGetTheirOwnAnswers) {
   }
   for (std::thread& client : clients) client.join();
   EXPECT_EQ(wrong.load(), 0);
-  const HttpReply metrics = get(server.url("/metrics"));
+  // A request is counted a moment after its answer is sent.
+  HttpReply metrics = get(server.url("/metrics"));
+  for (int i = 0; i < 200 && metrics.body.find("dexmora_symbols_total 192\n") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    metrics = get(server.url("/metrics"));
+  }
   EXPECT_NE(metrics.body.find("dexmora_symbols_total 192\n"), std::string::npos) << metrics.body;
 }
 
