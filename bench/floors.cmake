@@ -11,16 +11,16 @@ dexmora_warnings(floor_png)
 add_executable(floor_files floor_files.c)
 dexmora_warnings(floor_files)
 
-add_executable(bench_startup bench_startup.cpp)
-target_link_libraries(bench_startup PRIVATE dexmora_process_timing)
-target_compile_definitions(bench_startup PRIVATE
-  DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>" FLOOR_PNG_PATH="$<TARGET_FILE:floor_png>")
-add_dependencies(bench_startup dexmora-cli floor_png)
-dexmora_warnings(bench_startup)
+# dexmora_floor_driver(NAME FLOOR DEFINE): the driver NAME timing dexmora-cli
+# beside the floor program FLOOR, whose path it gets as DEFINE.
+function(dexmora_floor_driver name floor define)
+  add_executable(${name} ${name}.cpp)
+  target_link_libraries(${name} PRIVATE dexmora_process_timing)
+  target_compile_definitions(${name} PRIVATE
+    DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>" ${define}="$<TARGET_FILE:${floor}>")
+  add_dependencies(${name} dexmora-cli ${floor})
+  dexmora_warnings(${name})
+endfunction()
 
-add_executable(bench_batch_floor bench_batch_floor.cpp)
-target_link_libraries(bench_batch_floor PRIVATE dexmora_process_timing)
-target_compile_definitions(bench_batch_floor PRIVATE
-  DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>" FLOOR_FILES_PATH="$<TARGET_FILE:floor_files>")
-add_dependencies(bench_batch_floor dexmora-cli floor_files)
-dexmora_warnings(bench_batch_floor)
+dexmora_floor_driver(bench_startup floor_png FLOOR_PNG_PATH)
+dexmora_floor_driver(bench_batch_floor floor_files FLOOR_FILES_PATH)
