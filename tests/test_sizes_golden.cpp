@@ -40,8 +40,7 @@ struct Golden {
 
 // The recorded outputs of the first release's squares, kept beside the
 // repository; the first line names the columns.
-const std::filesystem::path GOLDEN_FILE = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-                                          "shared" / "golden" / "default-pictures.tsv";
+const std::filesystem::path GOLDEN_FILE = DEXMORA_GOLDEN_FILE;
 
 std::vector<Golden> readGoldens() {
   std::ifstream in(GOLDEN_FILE);
