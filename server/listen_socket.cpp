@@ -15,8 +15,8 @@ namespace {
 
 constexpr int kFirstSystemdSocket = 3;
 
-Error socketError(std::string_view spec, std::string_view what, int error) {
-  return Error(ErrorCode::BadOption, "cannot " + std::string(what) + " " + quoted(spec) + ": " + std::strerror(error),
+Error socketError(std::string_view listenAt, std::string_view what, int error) {
+  return Error(ErrorCode::BadOption, "cannot " + std::string(what) + " " + quoted(listenAt) + ": " + std::strerror(error),
                error);
 }
 
@@ -43,13 +43,13 @@ std::string addressOf(int fd) {
 
 }  // namespace
 
-Expected<ListenSocket> openListenSocket(std::string_view spec) {
-  const size_t colon = spec.rfind(':');
-  if (colon == std::string_view::npos || colon + 1 == spec.size()) {
-    return Error(ErrorCode::BadOption, "bad --listen " + quoted(spec) + ": use ADDR:PORT, e.g. 127.0.0.1:8080 or [::1]:8080");
+Expected<ListenSocket> openListenSocket(std::string_view listenAt) {
+  const size_t colon = listenAt.rfind(':');
+  if (colon == std::string_view::npos || colon + 1 == listenAt.size()) {
+    return Error(ErrorCode::BadOption, "bad --listen " + quoted(listenAt) + ": use ADDR:PORT, e.g. 127.0.0.1:8080 or [::1]:8080");
   }
-  std::string host(spec.substr(0, colon));
-  const std::string port(spec.substr(colon + 1));
+  std::string host(listenAt.substr(0, colon));
+  const std::string port(listenAt.substr(colon + 1));
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -57,7 +57,7 @@ Expected<ListenSocket> openListenSocket(std::string_view spec) {
   hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
   addrinfo* found = nullptr;
   if (const int error = getaddrinfo(host.c_str(), port.c_str(), &hints, &found); error != 0) {
-    return Error(ErrorCode::BadOption, "bad --listen " + quoted(spec) + ": " + gai_strerror(error) +
+    return Error(ErrorCode::BadOption, "bad --listen " + quoted(listenAt) + ": " + gai_strerror(error) +
                                            " (give a numeric address and port, e.g. 0.0.0.0:8080 or [::]:8080)");
   }
   // Non-blocking: every worker thread watches the socket, and the ones that
@@ -67,7 +67,7 @@ Expected<ListenSocket> openListenSocket(std::string_view spec) {
   if (fd < 0) {
     const int error = errno;
     freeaddrinfo(found);
-    return socketError(spec, "open a socket for", error);
+    return socketError(listenAt, "open a socket for", error);
   }
   const int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -77,7 +77,7 @@ Expected<ListenSocket> openListenSocket(std::string_view spec) {
   if (!bound || listen(fd, SOMAXCONN) != 0) {
     const int failure = bound ? errno : error;
     close(fd);
-    return socketError(spec, bound ? "listen on" : "bind", failure);
+    return socketError(listenAt, bound ? "listen on" : "bind", failure);
   }
   return ListenSocket{fd, addressOf(fd)};
 }
