@@ -50,6 +50,15 @@ void putText(const fs::path& path, const std::string& text) {
   writeFileBytes(path.string(), std::vector<uint8_t>(text.begin(), text.end()));
 }
 
+// Writes `dir`/list with the lines PREFIX1 to PREFIX`count`, and an empty
+// `dir`/`out` folder for the files.
+void putNumberedList(const fs::path& dir, const std::string& prefix, int count, const std::string& out = "out") {
+  std::string list;
+  for (int i = 1; i <= count; ++i) list += prefix + std::to_string(i) + "\n";
+  putText(dir / "list", list);
+  fs::create_directory(dir / out);
+}
+
 std::vector<std::string> hiddenEntries(const fs::path& dir) {
   std::vector<std::string> hidden;
   for (const auto& entry : fs::directory_iterator(dir))
@@ -140,10 +149,7 @@ TEST(CliBatchSafety, ClosedStandardDescriptorsHoldNoFileOrMessage) {
 
 TEST(CliBatchSafety, FewerDescriptorsMeanFewerThreadsNotFailedLines) {
   TempDir dir;
-  std::string list;
-  for (int i = 1; i <= 300; ++i) list += "N" + std::to_string(i) + "\n";
-  putText(dir.path() / "list", list);
-  fs::create_directory(dir.path() / "out");
+  putNumberedList(dir.path(), "N", 300);
   std::string err;
   EXPECT_EQ(runChild({"--batch", "list", "-o", "out/{n}.png", "-j", "8"}, dir.path(), &err,
                      [] {
@@ -164,10 +170,7 @@ TEST(CliBatchSafety, ThreadsThatCannotStartLeaveTheWorkToOthers) {
   GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
 #endif
   TempDir dir;
-  std::string list;
-  for (int i = 1; i <= 200; ++i) list += "T" + std::to_string(i) + "\n";
-  putText(dir.path() / "list", list);
-  fs::create_directory(dir.path() / "jj");
+  putNumberedList(dir.path(), "T", 200, "jj");
   std::string err;
   const int status = runChild({"--batch", "list", "-o", "jj/{n}.png", "-j", "64"}, dir.path(), &err, [] {
     const rlimit limit{100000 * 1024, 100000 * 1024};
@@ -235,10 +238,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliBatchStopSignal,
 // per thread, and the next run removes those.
 TEST(CliBatchSafety, KillsLeaveNoTemporaryOrOnlyOnePerThreadUntilTheNextRun) {
   TempDir dir;
-  std::string list;
-  for (int i = 1; i <= 1500; ++i) list += "K" + std::to_string(i) + "\n";
-  putText(dir.path() / "list", list);
-  fs::create_directory(dir.path() / "out");
+  putNumberedList(dir.path(), "K", 1500);
   const std::vector<std::string> args{"--batch", "list", "-o", "out/{n}.png", "-j", "2", "--module", "12"};
   ASSERT_EQ(runChild(args, dir.path()), 0);
   std::mt19937 random(4711);
