@@ -8,6 +8,7 @@
 #include <dexmora/output_file.h>
 #include "render/output_file.h"
 #include "render/output_file_names.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 

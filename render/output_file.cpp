@@ -12,6 +12,7 @@
 #include <dexmora/error.h>
 #include "render/output_file_names.h"
 #include "render/output_file_temporary.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 

@@ -1,4 +1,5 @@
 #include "render/output_file_names.h"
+#include "dexmora_text/quoting.h"
 
 #include <unistd.h>
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 
 namespace dexmora {
 
@@ -60,13 +61,13 @@ struct WriteReport {
 /// Writes `bytes` to `path`. WriteFailed names the path (or its directory,
 /// when the directory is at fault) and the cause; Error::systemError() is
 /// the errno. Nothing is left behind on failure.
-Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
+DEXMORA_EXPORT Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
 
 /// A directory opened once for many files: every file written through it
 /// lands in the same directory even when its name's path is swapped for
 /// another (a renamed folder, a replaced link), and no name is looked up
 /// twice. Movable, not copyable; safe to share between threads for writing.
-class OutputDirectory {
+class DEXMORA_EXPORT OutputDirectory {
  public:
   /// Opens the directory `path`; WriteFailed when it is missing, not a
   /// directory or not searchable.
@@ -102,7 +103,7 @@ class OutputDirectory {
 /// subdirectories with '/'). A name that does not exist yet costs no look-up:
 /// the complete file is linked to it in one step, and only when the name
 /// turns out to exist is it opened and replaced as writeFile(path) would.
-Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
+DEXMORA_EXPORT Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
                                 const OutputFileOptions& options = {});
 
 }  // namespace dexmora

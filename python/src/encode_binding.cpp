@@ -83,10 +83,10 @@ CallOptions callOptions(const py::dict& keywords, const char* function, bool any
 
 const dexmora::EncodeOptions& optionsFor(const CallOptions& options, const Data& data, const ErrorContext& context) {
   const bool unicode = data.nonAscii && !options.eciGiven;
-  const dexmora::EncodeOptions& chosen = unicode ? options.unicode.encode : options.plain.encode;
+  const dexmora::EncodeOptions& chosen = unicode ? options.unicode.encodeOptions() : options.plain.encodeOptions();
   // A str is always encoded as UTF-8, so another character set's designator would lie about it.
-  if (data.text && chosen.data.eci && *chosen.data.eci != 26) {
-    raiseOptionError(pythonKeyword("eci") + " " + std::to_string(*chosen.data.eci) +
+  if (data.text && chosen.eci() && *chosen.eci() != 26) {
+    raiseOptionError(pythonKeyword("eci") + " " + std::to_string(*chosen.eci()) +
                          " says the data are in another character set than UTF-8: give them as bytes in that "
                          "character set (a str is encoded as UTF-8, which is ECI 26)",
                      context);

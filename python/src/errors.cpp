@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dexmora_frontend/key_spelling.h"
+
 namespace py = pybind11;
 
 namespace dexmora_python {
@@ -95,7 +97,7 @@ void addExceptions(py::module_& module) {
 void raiseError(const dexmora::Error& error, const ErrorContext& context) {
   PyObject* type =
       error.code() == dexmora::ErrorCode::OutOfMemory ? PyExc_MemoryError : g_classes[classOf(error.code())];
-  raise(type, error.code(), error.message(dexmora::Spelling::Python), context, error.systemError());
+  raise(type, error.code(), error.message(dexmora::pythonKeyword), context, error.systemError());
 }
 
 void raiseOptionError(const std::string& message, const ErrorContext& context) {

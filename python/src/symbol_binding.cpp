@@ -39,7 +39,7 @@ dexmora::RenderSettings renderSettings(const py::args& args, const py::kwargs& k
   }
   applyKeywords(options, kwargs, OptionGroup::Render, function);
   finishOptions(options);
-  return options.render;
+  return options.renderSettings();
 }
 
 void warn(const std::vector<std::string>& warnings) {
@@ -85,9 +85,9 @@ void saveToPath(const Symbol& symbol, py::handle target, const dexmora::OptionSe
   // os.fsencode takes str, bytes and path objects and gives the bytes the
   // system calls see, undecodable names included.
   const std::string path = py::module_::import("os").attr("fsencode")(target).cast<std::string>();
-  const dexmora::Expected<OutputFormat> format = dexmora::formatForPath(path, options.format);
+  const dexmora::Expected<OutputFormat> format = dexmora::formatForPath(path, options.format());
   if (!format) raiseError(format.error());
-  const std::string bytes = picture(symbol, *format, options.render);
+  const std::string bytes = picture(symbol, *format, options.renderSettings());
   std::optional<dexmora::Expected<dexmora::WriteReport>> written;
   {
     py::gil_scoped_release unlocked;
@@ -101,7 +101,7 @@ void saveToFile(const Symbol& symbol, py::handle target, const dexmora::OptionSe
   if (py::isinstance(target, py::module_::import("io").attr("TextIOBase"))) {
     throw py::type_error("save() writes bytes: open the file in binary mode ('wb')");
   }
-  std::optional<OutputFormat> format = options.format;
+  std::optional<OutputFormat> format = options.format();
   if (!format) {
     // A file's own name, when it has one, says the format as a path would.
     const py::object name = py::getattr(target, "name", py::none());
@@ -111,7 +111,7 @@ void saveToFile(const Symbol& symbol, py::handle target, const dexmora::OptionSe
     if (!named) raiseError(named.error());
     format = *named;
   }
-  target.attr("write")(py::bytes(picture(symbol, *format, options.render)));
+  target.attr("write")(py::bytes(picture(symbol, *format, options.renderSettings())));
 }
 
 void save(const Symbol& symbol, py::handle target, py::handle format, const py::kwargs& kwargs) {
@@ -208,7 +208,7 @@ void addSymbol(py::module_& module) {
             setOption(options, "invert", invert, "text");
             setOption(options, "quiet-zone", quietZone, "text");
             finishOptions(options);
-            return py::str(picture(symbol, OutputFormat::Txt, options.render));
+            return py::str(picture(symbol, OutputFormat::Txt, options.renderSettings()));
           },
           py::arg("invert") = false, py::kw_only(), py::arg("quiet_zone") = py::none(), doc::kText)
       .def("save", &save, py::arg("target"), py::arg("format") = py::none(), doc::kSave)
