@@ -2,8 +2,9 @@
 
 // The hidden temporaries a replacement goes through: ".NAME.K.dexmora-tmp"
 // beside the target, K a slot number. A writer takes the open-file-description
-// lock of its temporary before the name exists and holds it until the rename,
-// so a name whose lock can be taken belongs to a writer that died; only such
+// lock of its temporary before the name exists and holds it until the name is
+// gone (renamed or removed), so a name whose lock can be taken, and that still
+// leads to the inode locked, belongs to a writer that died; only such
 // leftovers are ever removed.
 #include <functional>
 #include <string>

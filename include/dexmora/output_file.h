@@ -10,7 +10,8 @@
 /// Replacing goes through a hidden temporary `.NAME.K.dexmora-tmp` beside the
 /// target (K a slot number; a NAME over 200 bytes is shortened and given a
 /// hash), held under an open-file-description lock while its writer lives.
-/// No writer removes a temporary whose lock it cannot take, so writers in any
+/// No writer removes a temporary whose lock it cannot take, nor a name that no
+/// longer leads to the file whose lock it took, so writers in any
 /// number of threads and processes never disturb each other: two writes of
 /// one target both succeed, one of them last, as with `>`. A writer killed
 /// outright leaves at most that one temporary; the next replacement of the
