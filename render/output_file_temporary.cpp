@@ -70,6 +70,18 @@ std::string hiddenTemporaryName(std::string_view name, unsigned slot) {
   return "." + stemOf(name) + "." + std::to_string(slot) + ".dexmora-tmp";
 }
 
+bool isTemporaryName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".dexmora-tmp";
+  if (name.size() <= kSuffix.size() || name.front() != '.' || name.substr(name.size() - kSuffix.size()) != kSuffix)
+    return false;
+  const std::string_view rest = name.substr(1, name.size() - kSuffix.size() - 1);  // "STEM.K"
+  const size_t dot = rest.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return false;
+  for (const char c : rest.substr(dot + 1))
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
 bool lockTemporary(int fd) {
   struct flock lock = {};
   lock.l_type = F_WRLCK;

@@ -15,6 +15,10 @@ namespace dexmora {
 // The hidden name of slot `slot` beside `name`.
 std::string hiddenTemporaryName(std::string_view name, unsigned slot);
 
+// Whether `name` has the form of a hidden name (".STEM.K.dexmora-tmp"): a
+// file given one could be taken for a dead writer's leftover and removed.
+bool isTemporaryName(std::string_view name);
+
 // Takes the exclusive lock of `fd` (open for writing) without waiting; false
 // with errno set when another open file description holds it.
 bool lockTemporary(int fd);

@@ -16,6 +16,7 @@
 /// one target both succeed, one of them last, as with `>`. A writer killed
 /// outright leaves at most that one temporary; the next replacement of the
 /// same target removes such leftovers, whose locks died with their writers.
+/// So no target may have a name of that form: such a write is refused.
 
 #include <cstdint>
 #include <functional>
@@ -60,7 +61,8 @@ struct WriteReport {
 
 /// Writes `bytes` to `path`. WriteFailed names the path (or its directory,
 /// when the directory is at fault) and the cause; Error::systemError() is
-/// the errno. Nothing is left behind on failure.
+/// the errno. BadOption when the file's name has the temporaries' form.
+/// Nothing is left behind on failure.
 Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
 
 /// A directory opened once for many files: every file written through it
