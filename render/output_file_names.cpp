@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
-#include <utility>
-#include <vector>
 
 #include <dexmora/error.h>
 
@@ -32,48 +30,6 @@ constexpr std::string_view kDescriptorDirectories[] = {"/dev/fd/", "/proc/self/f
 // The kernel's own bound on the links one path may pass.
 constexpr int kMaxLinks = 40;
 
-// A directory handle that owns its descriptor unless it is the caller's.
-class WalkDirectory {
- public:
-  explicit WalkDirectory(int fd) : m_fd(fd) {}
-  ~WalkDirectory() { release(); }
-  WalkDirectory(const WalkDirectory&) = delete;
-  WalkDirectory& operator=(const WalkDirectory&) = delete;
-
-  int fd() const { return m_fd; }
-  // Moves to `part` of the current directory ("/" from anywhere); false when it is no directory.
-  bool enter(const std::string& part) {
-    const int next = part == "/" ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
-                                 : openat(m_fd, part.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0) return false;
-    release();
-    m_fd = next;
-    m_owned = true;
-    return true;
-  }
-
- private:
-  void release() {
-    if (m_owned) close(m_fd);
-  }
-  int m_fd;
-  bool m_owned = false;
-};
-
-// Pushes the parts of `path` so that its first part is taken first; "/" stands for a leading slash.
-void pushParts(std::vector<std::string>& pending, const std::string& path) {
-  std::vector<std::string> parts;
-  if (!path.empty() && path[0] == '/') parts.emplace_back("/");
-  for (size_t start = 0; start <= path.size();) {
-    size_t end = path.find('/', start);
-    if (end == std::string::npos) end = path.size();
-    std::string part = path.substr(start, end - start);
-    if (!part.empty() && part != ".") parts.push_back(std::move(part));
-    start = end + 1;
-  }
-  pending.insert(pending.end(), parts.rbegin(), parts.rend());
-}
-
 int descriptorNumber(std::string_view digits) {
   if (digits.empty() || digits.size() > 9) return -1;
   int fd = 0;
@@ -84,22 +40,15 @@ int descriptorNumber(std::string_view digits) {
   return fd;
 }
 
-bool isOwnDescriptorDirectory(int dir) {
+// Whether `dir` (from `dirFd`, its links followed) is this process's or this thread's descriptor directory.
+bool isOwnDescriptorDirectory(int dirFd, const std::string& dir) {
   struct stat st;
-  if (fstat(dir, &st) != 0) return false;
+  if (fstatat(dirFd, dir.c_str(), &st, 0) != 0) return false;
   for (const char* own : {"/proc/self/fd", "/proc/thread-self/fd"}) {
     struct stat ownSt;
     if (stat(own, &ownSt) == 0 && ownSt.st_dev == st.st_dev && ownSt.st_ino == st.st_ino) return true;
   }
   return false;
-}
-
-std::string readLinkAt(int dir, const std::string& name) {
-  std::string buffer(PATH_MAX, '\0');
-  const ssize_t n = readlinkat(dir, name.c_str(), buffer.data(), buffer.size());
-  if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) return {};
-  buffer.resize(static_cast<size_t>(n));
-  return buffer;
 }
 
 }  // namespace
@@ -112,31 +61,19 @@ int descriptorNamedBy(std::string_view path) {
   return -1;
 }
 
-// Walked by hand because the kernel, following /proc/self/fd/N itself,
-// opens whatever file N holds (the /dev/null standing in for a closed
-// standard output, say) and keeps no trace of having passed N.
+// Only the last name's links are followed by hand: the kernel, following
+// /proc/self/fd/N itself, opens whatever file N holds (the /dev/null
+// standing in for a closed standard output, say) and keeps no trace of N.
 int descriptorReachedBy(int dirFd, const std::string& name) {
-  WalkDirectory dir(dirFd);
-  std::vector<std::string> pending;
-  pushParts(pending, name);
-  for (int links = 0; !pending.empty();) {
-    const std::string part = std::move(pending.back());
-    pending.pop_back();
-    if (part == "/") {
-      if (!dir.enter(part)) return -1;
-      continue;
-    }
-    const bool last = pending.empty();
-    if (last && isOwnDescriptorDirectory(dir.fd())) return descriptorNumber(part);
-    struct stat st;
-    if (fstatat(dir.fd(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return -1;
-    if (S_ISLNK(st.st_mode)) {
-      const std::string target = readLinkAt(dir.fd(), part);
-      if (++links > kMaxLinks || target.empty()) return -1;
-      pushParts(pending, target);
-    } else if (last || !dir.enter(part)) {
-      return -1;
-    }
+  std::string dir = ".";
+  std::string last = name;
+  for (int links = 0; links <= kMaxLinks; ++links) {
+    if (isOwnDescriptorDirectory(dirFd, dir)) return descriptorNumber(last);
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = readlinkat(dirFd, joinPath(dir, last).c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return -1;
+    target.resize(static_cast<size_t>(n));
+    splitPath(target[0] == '/' ? target : joinPath(dir, target), dir, last);
   }
   return -1;
 }

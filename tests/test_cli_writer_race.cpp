@@ -1,7 +1,6 @@
 // Writers of one file held at chosen calls (tests/pause_at_call.cpp) so that
 // they interleave exactly as a test orders them.
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -22,25 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Sets an environment variable for the children started while it lives.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : m_name(name) {
-    if (const char* old = std::getenv(name)) m_old = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (m_old) setenv(m_name, m_old->c_str(), 1);
-    else unsetenv(m_name);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* m_name;
-  std::optional<std::string> m_old;
-};
-
 // `dexmora-cli -o t.png TEXT` that stops at the Nth call `pauseAt` names
 // until resume().
 class PausedWriter {
@@ -49,16 +29,21 @@ class PausedWriter {
     if (pipe2(m_ready, O_CLOEXEC) != 0 || pipe2(m_go, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     const int ready = m_ready[1];
     const int go = m_go[0];
-    // The sanitizers' runtime wants to come first among the loaded libraries; the shim only forwards calls.
+    // Set for the child only, in this single-threaded runner; the sanitizers'
+    // runtime would insist on loading before the shim, which only forwards calls.
     const char* asan = std::getenv("ASAN_OPTIONS");
-    ScopedEnv preload("LD_PRELOAD", DEXMORA_PAUSE_LIBRARY);
-    ScopedEnv pause("DEXMORA_PAUSE_AT", pauseAt + " " + std::to_string(kReady) + " " + std::to_string(kGo));
-    ScopedEnv order("ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+    const std::string asanBefore = asan ? asan : "";
+    setenv("LD_PRELOAD", DEXMORA_PAUSE_LIBRARY, 1);
+    setenv("DEXMORA_PAUSE_AT", (pauseAt + " " + std::to_string(kReady) + " " + std::to_string(kGo)).c_str(), 1);
+    setenv("ASAN_OPTIONS", (asanBefore + ":verify_asan_link_order=0").c_str(), 1);
     m_child = std::make_unique<CliChild>(std::vector<std::string>{"-o", "t.png", text}, dir, CliChild::Input::Null,
                                          [ready, go] {
                                            dup2(ready, kReady);
                                            dup2(go, kGo);
                                          });
+    unsetenv("LD_PRELOAD");
+    unsetenv("DEXMORA_PAUSE_AT");
+    setenv("ASAN_OPTIONS", asanBefore.c_str(), 1);
     close(m_ready[1]);
     close(m_go[0]);
   }
@@ -75,7 +60,6 @@ class PausedWriter {
     return read(m_ready[0], &byte, 1) == 1;
   }
   void resume() { static_cast<void>(!write(m_go[1], "g", 1)); }
-  void kill() { ::kill(m_child->pid(), SIGKILL); }
   int wait() { return m_child->wait(); }
   std::string err() const { return m_child->err(); }
 
@@ -109,26 +93,6 @@ TEST(CliWriterRace, CleanerNeverRemovesANameALiveWriterTookOver) {
   const std::optional<ZXing::Result> result = scanPngFile(dir.file("t.png"));
   ASSERT_TRUE(result);
   EXPECT_EQ(resultBytes(*result), "WRITER-B");  // the last rename
-  EXPECT_EQ(dir.entries(), std::vector<std::string>{"t.png"});
-}
-
-// The other side of the same rule: A killed at the hidden name leaves a
-// leftover that nobody owns, and C, which opened it, removes it and goes on.
-TEST(CliWriterRace, CleanerRemovesTheLeftoverOfAKilledWriter) {
-  TempDir dir;
-  ASSERT_EQ(runChild({"-o", "t.png", "OLD"}, dir.path()), 0);
-  PausedWriter a(dir.path(), "WRITER-A", "renameat 1");
-  ASSERT_TRUE(a.reachedPause()) << a.err();
-  PausedWriter c(dir.path(), "WRITER-C", "lock 2");
-  ASSERT_TRUE(c.reachedPause()) << c.err();
-  a.kill();
-  EXPECT_EQ(a.wait(), 128 + SIGKILL);
-  EXPECT_EQ(dir.entries(), (std::vector<std::string>{".t.png.0.dexmora-tmp", "t.png"}));
-  c.resume();
-  EXPECT_EQ(c.wait(), 0) << c.err();
-  const std::optional<ZXing::Result> result = scanPngFile(dir.file("t.png"));
-  ASSERT_TRUE(result);
-  EXPECT_EQ(resultBytes(*result), "WRITER-C");
   EXPECT_EQ(dir.entries(), std::vector<std::string>{"t.png"});
 }
 

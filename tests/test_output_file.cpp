@@ -95,17 +95,12 @@ struct Outcome {
   std::string message;
 };
 
-// writeFile() through an OutputDirectory opened on the path's directory.
-bool writeThroughDirectory(const std::string& path, const std::string& content, WriteFailure& failure) {
+// writeFile() by path, or through an OutputDirectory opened on the path's directory.
+Expected<WriteReport> writeVia(const std::string& path, const std::string& content, bool throughDirectory) {
+  if (!throughDirectory) return writeFile(path, content);
   const size_t slash = path.rfind('/');
-  Expected<OutputDirectory> dir = OutputDirectory::open(path.substr(0, slash));
-  if (!dir) {
-    failure = {dir.error().systemError(), dir.error().message()};
-    return false;
-  }
-  const Expected<WriteReport> written = writeFile(*dir, path.substr(slash + 1), content);
-  if (!written) failure = {written.error().systemError(), written.error().message()};
-  return written.ok();
+  const Expected<OutputDirectory> dir = OutputDirectory::open(path.substr(0, slash));
+  return dir ? writeFile(*dir, path.substr(slash + 1), content) : dir.error();
 }
 
 // Runs writeWholeFile in a child process, so that uid, umask, descriptors and
@@ -123,8 +118,13 @@ Outcome writeInChild(const std::string& path, const std::string& content, bool a
     if (prepare) prepare();
     WriteFailure failure;
     std::vector<std::string> warnings;
-    const bool ok = throughDirectory ? writeThroughDirectory(path, content, failure)
-                                     : writeWholeFile(path, content.data(), content.size(), failure, &warnings);
+    bool ok = false;
+    if (throughDirectory) {
+      const Expected<WriteReport> written = writeVia(path, content, true);
+      if (!(ok = written.ok())) failure = {written.error().systemError(), written.error().message()};
+    } else {
+      ok = writeWholeFile(path, content.data(), content.size(), failure, &warnings);
+    }
     const std::string report = std::to_string(ok) + " " + std::to_string(failure.errnum) + " " +
                                std::to_string(warnings.size()) + " " + failure.message;
     static_cast<void>(!::write(pipeFds[1], report.data(), report.size()));
@@ -277,11 +277,9 @@ constexpr StreamCase kStreamCases[] = {
     {"SameFileByName", "", nullptr, Stdout::File, kTruncate, "header\n", false},
     {"StdoutClosed", "/dev/stdout", nullptr, Stdout::Closed, 0, "", false},
     {"LinkToProcAppends", nullptr, "/proc/self/fd/1", Stdout::File, kAppend, "log\n", false},
-    {"LinkToLinkAppends", nullptr, "out1", Stdout::File, kAppend, "log\n", false},
     {"LinkInDirectoryAppends", nullptr, "/dev/stdout", Stdout::File, kAppend, "log\n", true},
     {"LinkToClosedStdout", nullptr, "/proc/self/fd/1", Stdout::Closed, 0, "", false},
-    {"LinkToReservedStdout", nullptr, "/proc/self/fd/1", Stdout::ReservedNull, 0, "", false},
-    {"LinkToDevStdoutReserved", nullptr, "/dev/stdout", Stdout::ReservedNull, 0, "", false},
+    {"LinkToReservedStdout", nullptr, "/dev/stdout", Stdout::ReservedNull, 0, "", false},
     {"LinkThroughFdDirectoryReserved", nullptr, "../d/fd/1", Stdout::ReservedNull, 0, "", false},
     {"LinkToLinkInDirectoryReserved", nullptr, "out1", Stdout::ReservedNull, 0, "", true},
 };
@@ -477,25 +475,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, OutputFileSlots, ::testing::ValuesIn(kSlotCases)
 // the name is reached. Names that only look close are written.
 struct HiddenNameCase {
   const char* name;
-  const char* path;  // written in the scratch directory
+  const char* path;  // in the scratch directory, which holds sub/
   const char* link;  // made first as `path`, pointing here; null: none
   bool throughDirectory;
   bool refused;
-  const char* listing;  // the directory afterwards
 };
 
 constexpr HiddenNameCase kHiddenNameCases[] = {
-    {"FirstSlot", ".a.png.0.dexmora-tmp", nullptr, false, true, "sub/"},
-    {"LastSlot", ".a.png.4095.dexmora-tmp", nullptr, false, true, "sub/"},
-    {"DottedStem", ".x.y.12.dexmora-tmp", nullptr, true, true, "sub/"},
-    {"InSubdirectory", "sub/.a.0.dexmora-tmp", nullptr, true, true, "sub/"},
-    {"DanglingLinkToOne", "t", "sub/.t.0.dexmora-tmp", false, true, "sub/ t@"},
-    {"DanglingLinkToOneInDirectory", "t", "sub/.t.0.dexmora-tmp", true, true, "sub/ t@"},
-    {"NoLeadingDot", "a.png.0.dexmora-tmp", nullptr, false, false, "a.png.0.dexmora-tmp sub/"},
-    {"NoSlot", ".a.png.dexmora-tmp", nullptr, true, false, ".a.png.dexmora-tmp sub/"},
-    {"SlotNotANumber", ".a.png.0x.dexmora-tmp", nullptr, false, false, ".a.png.0x.dexmora-tmp sub/"},
-    {"NoStem", ".0.dexmora-tmp", nullptr, false, false, ".0.dexmora-tmp sub/"},
-    {"MoreAfter", ".a.0.dexmora-tmp.png", nullptr, false, false, ".a.0.dexmora-tmp.png sub/"},
+    {"FirstSlot", ".a.png.0.dexmora-tmp", nullptr, false, true},
+    {"DottedStemInDirectory", ".x.y.4095.dexmora-tmp", nullptr, true, true},
+    {"InSubdirectory", "sub/.a.0.dexmora-tmp", nullptr, true, true},
+    {"DanglingLinkToOne", "t", "sub/.t.0.dexmora-tmp", false, true},
+    {"DanglingLinkToOneInDirectory", "t", "sub/.t.0.dexmora-tmp", true, true},
+    {"NoLeadingDot", "a.png.0.dexmora-tmp", nullptr, false, false},
+    {"SlotNotANumber", ".a.png.0x.dexmora-tmp", nullptr, true, false},
+    {"NoStem", ".0.dexmora-tmp", nullptr, false, false},
 };
 
 class OutputFileHiddenName : public ::testing::TestWithParam<HiddenNameCase> {};
@@ -507,23 +501,13 @@ TEST_P(OutputFileHiddenName, TemporaryFormRefusedWhereverTheNameComesFrom) {
   if (c.link) {
     ASSERT_EQ(symlink(c.link, (scratch.dir + "/" + c.path).c_str()), 0);
   }
-  Expected<WriteReport> written = Error(ErrorCode::WriteFailed, "not run");
-  if (c.throughDirectory) {
-    const Expected<OutputDirectory> dir = OutputDirectory::open(scratch.dir);
-    ASSERT_TRUE(dir);
-    written = writeFile(*dir, c.path, kContent);
-  } else {
-    written = writeFile(scratch.dir + "/" + c.path, kContent);
-  }
-  EXPECT_EQ(written.ok(), !c.refused) << (written ? "" : written.error().message());
+  const Expected<WriteReport> written = writeVia(scratch.dir + "/" + c.path, kContent, c.throughDirectory);
+  ASSERT_EQ(written.ok(), !c.refused) << (written ? "" : written.error().message());
   if (c.refused) {
     EXPECT_EQ(written.error().code(), ErrorCode::BadOption);
-    EXPECT_EQ(written.error().systemError(), 0);
     EXPECT_NE(written.error().message().find("temporary files"), std::string::npos) << written.error().message();
-  } else {
-    EXPECT_EQ(readFile(scratch.dir + "/" + c.path), kContent);
   }
-  EXPECT_EQ(listDir(scratch.dir), c.listing);
+  EXPECT_EQ(listDir(scratch.dir), c.refused ? (c.link ? "sub/ t@" : "sub/") : c.path + std::string(" sub/"));
   EXPECT_EQ(listDir(scratch.dir + "/sub"), "");
 }
 
