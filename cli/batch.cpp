@@ -151,7 +151,11 @@ class BatchRun {
     }
     const dexmora::Expected<dexmora::WriteReport> written =
         dexmora::writeFile(m_directory, job.name, picture.bytes, fileOptions);
-    if (!written) return refuse(job, DM_CLI_EXIT_CANT_CREATE, written.error().message(dexmora::commandLineKey));
+    if (!written) {
+      // A name the writer refuses is the line's fault, like a bad format.
+      const bool refused = written.error().code() != dexmora::ErrorCode::WriteFailed;
+      return refuse(job, refused ? DM_CLI_EXIT_DATA : DM_CLI_EXIT_CANT_CREATE, written.error().message(dexmora::commandLineKey));
+    }
     for (const std::string& warning : written->warnings) say(job.label + ": warning: " + warning);
     if (m_options.verbose) {
       say(job.label + ": " + symbolReport(*symbol, m_options.encode(), *format, job.path));

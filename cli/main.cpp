@@ -89,6 +89,7 @@ int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const
       dexmora::writeFile(options.outputPath, picture.bytes, fileOptions);
   if (!written) {
     const dexmora::Error& error = written.error();
+    if (error.code() != dexmora::ErrorCode::WriteFailed) return fail(statusOf(error), error.message());
     return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE,
                 writeFailure(options.outputPath, error));
   }

@@ -64,7 +64,7 @@ Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::str
   }
   OutputFile file(directory.descriptor(), directory.absolutePath(), name, shown, options);
   if (!(file.open() && file.write(bytes.data(), bytes.size()) && file.commit())) {
-    return Error(ErrorCode::WriteFailed, file.failure().message, file.failure().errnum);
+    return writeError(file.failure());
   }
   return WriteReport{file.warnings()};
 }

@@ -10,11 +10,13 @@
 /// Replacing goes through a hidden temporary `.NAME.K.dexmora-tmp` beside the
 /// target (K a slot number; a NAME over 200 bytes is shortened and given a
 /// hash), held under an open-file-description lock while its writer lives.
-/// No writer removes a temporary whose lock it cannot take, so writers in any
+/// No writer removes a temporary whose lock it cannot take, nor a name that no
+/// longer leads to the file whose lock it took, so writers in any
 /// number of threads and processes never disturb each other: two writes of
 /// one target both succeed, one of them last, as with `>`. A writer killed
 /// outright leaves at most that one temporary; the next replacement of the
 /// same target removes such leftovers, whose locks died with their writers.
+/// So no target may have a name of that form: such a write is refused.
 
 #include <cstdint>
 #include <functional>
@@ -60,7 +62,8 @@ struct WriteReport {
 
 /// Writes `bytes` to `path`. WriteFailed names the path (or its directory,
 /// when the directory is at fault) and the cause; Error::systemError() is
-/// the errno. Nothing is left behind on failure.
+/// the errno. BadOption when the file's name has the temporaries' form.
+/// Nothing is left behind on failure.
 DEXMORA_EXPORT Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
 
 /// A directory opened once for many files: every file written through it

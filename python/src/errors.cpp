@@ -64,7 +64,7 @@ ExceptionClass classOf(dexmora::ErrorCode code) {
   if (type == g_classes[Write]) {
     exception.attr("errno") = systemError != 0 ? py::object(py::int_(systemError)) : py::none();
     exception.attr("strerror") = systemError != 0 ? py::object(py::str(std::strerror(systemError))) : py::none();
-    exception.attr("filename") = context.path.empty() ? py::none() : py::object(py::str(context.path));
+    exception.attr("filename") = context.filename ? context.filename : py::none();
   }
   PyErr_SetObject(type, exception.ptr());
   throw py::error_already_set();
