@@ -349,17 +349,15 @@ int HttpServer::answer(void* connection, Exchange& exchange, const char* url, co
 int HttpServer::dispatch(void* connection, Exchange& exchange, Work work) {
   auto* mhd = static_cast<MHD_Connection*>(connection);
   auto held = std::make_shared<Work>(std::move(work));
-  WorkPool::Job job = [this, mhd, &exchange, held](bool run) {
-    Reply reply;
-    try {
-      reply = run ? m_service.complete(*held) : Service::busy(*held);
-    } catch (const std::exception&) {
-      reply = errorReply(503, "out_of_memory", "out of memory");
-    }
-    exchange.made = std::move(reply);
-    exchange.answered = true;
-    MHD_resume_connection(mhd);
-  };
+  WorkPool::Job job{[this, &exchange, held](bool run) {
+                      try {
+                        exchange.made = run ? m_service.complete(*held) : Service::busy(*held);
+                      } catch (const std::exception&) {
+                        exchange.made = errorReply(503, "out_of_memory", "out of memory");
+                      }
+                      exchange.answered = true;
+                    },
+                    [mhd] { MHD_resume_connection(mhd); }};
   MHD_suspend_connection(mhd);
   if (!m_pool.submit(job)) {
     exchange.made = Service::busy(*held);

@@ -28,10 +28,7 @@ void WorkPool::stop() {
     abandoned.swap(m_queue);
   }
   m_ready.notify_all();
-  for (Queued& queued : abandoned) {
-    queued.job(false);
-    m_load.fetch_sub(1, std::memory_order_relaxed);
-  }
+  for (Queued& queued : abandoned) finish(queued.job, false);
   for (std::thread& thread : m_threads) thread.join();
   m_threads.clear();
 }
@@ -56,9 +53,14 @@ void WorkPool::work() {
         static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(waited).count()),
         std::memory_order_relaxed);
     m_started.fetch_add(1, std::memory_order_relaxed);
-    next.job(true);
-    m_load.fetch_sub(1, std::memory_order_relaxed);
+    finish(next.job, true);
   }
+}
+
+void WorkPool::finish(Job& job, bool run) {
+  job.work(run);
+  m_load.fetch_sub(1, std::memory_order_relaxed);
+  job.deliver();
 }
 
 }  // namespace dexmora::serve

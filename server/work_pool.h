@@ -18,9 +18,14 @@ namespace dexmora::serve {
 /// everything else. Work is held to a limit counting queued and running jobs.
 class WorkPool {
  public:
-  /// A job gets true when it runs, false when the pool stops before it could:
-  /// either way it must hand its connection back.
-  using Job = std::function<void(bool run)>;
+  /// A job's work gets true when it runs, false when the pool stops before
+  /// it could; then its delivery hands the result over. The job no longer
+  /// counts against the limit by then, so whoever receives the result may
+  /// submit again at once.
+  struct Job {
+    std::function<void(bool run)> work;
+    std::function<void()> deliver;
+  };
 
   /// Starts `threads` threads admitting up to `limit` jobs at once.
   WorkPool(unsigned threads, unsigned limit);
@@ -48,6 +53,7 @@ class WorkPool {
     std::chrono::steady_clock::time_point since;
   };
   void work();
+  void finish(Job& job, bool run);
 
   const unsigned m_limit;
   mutable std::mutex m_mutex;
