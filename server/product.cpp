@@ -62,14 +62,14 @@ std::string symbolJson(const Symbol& symbol, const SymbolFacts& facts) {
 Expected<Product> makeProduct(const SymbolRequest& request) {
   const Expected<Symbol> symbol = encode(request.data, request.options.encode);
   if (!symbol) return symbol.error();
-  SymbolFacts facts = symbolFacts(*symbol);
   if (request.format == Format::Json) {
+    SymbolFacts facts = symbolFacts(*symbol);
     std::string json = symbolJson(*symbol, facts);
     return Product{std::move(json), mediaType(request.format), std::move(facts)};
   }
   Expected<Rendering> rendering = render(*symbol, outputFormat(request.format), request.options.render);
   if (!rendering) return rendering.error();
-  return Product{std::move(rendering->bytes), mediaType(request.format), std::move(facts)};
+  return Product{std::move(rendering->bytes), mediaType(request.format), symbolFacts(*symbol, rendering->notices)};
 }
 
 }  // namespace dexmora::serve

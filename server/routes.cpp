@@ -212,7 +212,7 @@ Outcome Service::symbol(const Request& request) {
   Expected<SymbolRequest> parsed =
       parseSymbolRequest(*parameters, post ? DataSource::Body : DataSource::Query, request.body);
   if (!parsed) return libraryError(parsed.error());
-  parsed->options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
+  parsed->options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   // A POST's answer is no cache entry: it carries no validator.
   Work work{std::move(parsed).value(), std::string(), std::string(), false};
   if (!post) {
@@ -233,7 +233,7 @@ Outcome Service::form(const Request& request) {
   if (!hasText(*fields)) return errorPage(400, errorName(ErrorCode::BadOption), "", kNoText);
   Expected<SymbolRequest> parsed = parseSymbolRequest(*fields, DataSource::Query, {}, true);
   if (!parsed) return formError(400, parsed.error());
-  parsed->options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
+  parsed->options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   return Work{std::move(parsed).value(), std::string(), std::string(), true};
 }
 

@@ -31,9 +31,9 @@ std::string structuredString(std::string_view text) {
   return out + "\"";
 }
 
-// The notices the library attached to the symbol. dexmora::Symbol does not
-// carry notices yet; until it does there are none to pass on.
-std::vector<NoticeFields> noticesOf(const Symbol&) { return {}; }
+void addNotices(std::vector<NoticeFields>& fields, const std::vector<Notice>& notices) {
+  for (const Notice& notice : notices) fields.push_back({std::string(notice.name()), notice.figures(), notice.message()});
+}
 
 }  // namespace
 
@@ -65,8 +65,10 @@ std::string noticesJson(const std::vector<NoticeFields>& notices) {
   return out + "]";
 }
 
-SymbolFacts symbolFacts(const Symbol& symbol) {
-  const std::vector<NoticeFields> notices = noticesOf(symbol);
+SymbolFacts symbolFacts(const Symbol& symbol, const std::vector<Notice>& rendered) {
+  std::vector<NoticeFields> notices;
+  addNotices(notices, symbol.notices());
+  addNotices(notices, rendered);
   return {sizeName(symbol), noticeHeaderValue(notices), noticesJson(notices)};
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include <dexmora/notice.h>
 #include <dexmora/symbol.h>
 
 namespace dexmora::serve {
@@ -23,8 +24,9 @@ struct SymbolFacts {
   std::string noticesJson;   ///< the JSON list of the notices, "[]" when there is none
 };
 
-/// The facts of `symbol`, headers and JSON from one place.
-SymbolFacts symbolFacts(const Symbol& symbol);
+/// The facts of `symbol`, headers and JSON from one place: its size, and its
+/// notices followed by those of its rendering (`rendered`, e.g. module_rounded).
+SymbolFacts symbolFacts(const Symbol& symbol, const std::vector<Notice>& rendered = {});
 
 /// An RFC 8941 list: each notice a token with its figures as string
 /// parameters, e.g. size_raised;asked="10x10";used="18x18".

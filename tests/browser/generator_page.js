@@ -178,6 +178,9 @@ async function checkSizeAndGs1Controls(browser, base) {
   check(await after(page, () => typeData(page, 'a longer text here')) === 'ready', 'a raised size gave no preview');
   check((await page.$eval('#figures', (element) => element.textContent)).includes('18 × 18'),
     'the figures do not give the size made');
+  const raised = await page.$eval('#note', (element) => ({ hidden: element.hidden, text: element.textContent }));
+  check(!raised.hidden && raised.text.includes('10 × 10') && raised.text.includes('18 × 18'),
+    `the raised size shows as ${JSON.stringify(raised)}`);
   check(await after(page, () => page.click('#exact-size')) === 'error', 'exactly this size did not refuse');
   check((await page.$eval('#data-error', (element) => element.textContent)).includes('does not fit'),
     'the refusal does not say the text does not fit');
@@ -205,13 +208,13 @@ async function checkNotice(browser, base) {
     }
     const real = await fetch(request.url());
     const headers = Object.fromEntries(real.headers.entries());
-    headers['dexmora-notice'] = 'size_raised;asked="10x10";used="18x18"';
+    headers['dexmora-notice'] = 'module_rounded;dpi="300";xdim="0.15";pixels="2";drawn="0.169", future_notice;n="1"';
     request.respond({ status: real.status, headers, body: Buffer.from(await real.arrayBuffer()) });
   });
   check(await after(page, () => typeData(page, 'noted')) === 'ready', 'no preview with a notice');
   const note = await page.$eval('#note', (element) => ({ hidden: element.hidden, text: element.textContent }));
-  check(!note.hidden && note.text.includes('10 × 10') && note.text.includes('18 × 18'),
-    `the notice shows as ${JSON.stringify(note)}`);
+  check(!note.hidden && note.text.includes('At 300 dpi an X-dimension of 0.15 mm is 2 whole pixels, 0.169 mm') &&
+    note.text.includes('future_notice'), `the notices show as ${JSON.stringify(note)}`);
   await page.close();
 }
 

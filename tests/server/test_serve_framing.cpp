@@ -165,15 +165,25 @@ INSTANTIATE_TEST_SUITE_P(
                       ConditionalCase{"StarOnBadGs1", "data=%5B01%5D123&gs1", "*", 400}),
     [](const ::testing::TestParamInfo<ConditionalCase>& info) { return std::string(info.param.name); });
 
-// Every answer that carries a symbol says which size was made; exact-size
-// refuses a size that is too small instead.
-TEST_F(Framing, AnswersNameTheSizeMade) {
+const std::string kRaised = "size_raised;asked=\"10x10\";used=\"18x18\"";
+
+// Every answer that carries a symbol says which size was made, and the
+// library's notices when it chose something asked for differently;
+// exact-size refuses a size that is too small instead.
+TEST_F(Framing, AnswersNameTheSizeMadeAndTheNotices) {
   const std::string text = percentEncode("a longer text here");
   for (const char* format : {"png", "svg", "json", "txt"}) {
-    const HttpReply reply = get(url("size=10&format=" + std::string(format) + "&data=" + text));
-    ASSERT_EQ(reply.status, 200) << reply.body;
-    EXPECT_EQ(reply.header("dexmora-symbol-size"), "18x18") << format;
+    for (int round = 0; round < 2; ++round) {  // made, then from the cache
+      const HttpReply reply = get(url("size=10&format=" + std::string(format) + "&data=" + text));
+      ASSERT_EQ(reply.status, 200) << reply.body;
+      EXPECT_EQ(reply.header("dexmora-symbol-size"), "18x18") << format;
+      EXPECT_EQ(reply.header("dexmora-notice"), kRaised) << format;
+    }
   }
+  EXPECT_TRUE(get(url("size=18&data=" + text)).header("dexmora-notice").empty());
+  const HttpReply rounded = get(url("xdim=0.15mm&dpi=300&format=png&data=abc"));
+  EXPECT_EQ(rounded.header("dexmora-notice").rfind("module_rounded;dpi=\"300\";xdim=", 0), 0u)
+      << rounded.header("dexmora-notice");
   EXPECT_EQ(fetch({"HEAD", url("size=10&data=" + text)}).header("dexmora-symbol-size"), "18x18");
   EXPECT_EQ(fetch({"POST", url("size=12x26"), std::string("abc")}).header("dexmora-symbol-size"), "12x26");
   const HttpReply form = fetch({"POST", server->url("/form"), std::string("data=abc&size=&format=svg"),
@@ -186,7 +196,12 @@ TEST_F(Framing, AnswersNameTheSizeMade) {
   Json::Value json;
   std::istringstream in(get(url("size=10&format=json&data=" + text)).body);
   ASSERT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &json, nullptr));
-  EXPECT_TRUE(json["notices"].isArray());
+  ASSERT_EQ(json["notices"].size(), 1u) << json;
+  const Json::Value& notice = json["notices"][0];
+  EXPECT_EQ(notice["name"].asString(), "size_raised");
+  EXPECT_EQ(notice["asked"].asString(), "10x10");
+  EXPECT_EQ(notice["used"].asString(), "18x18");
+  EXPECT_EQ(notice["message"].asString(), "the text does not fit 10x10; using 18x18");
 }
 
 // The form without JavaScript speaks to a person.
