@@ -74,7 +74,6 @@ Expected<ListenSocket> listenOn(const addrinfo& info, std::string_view listenAt)
   const int error = errno;
   if (!bound || listen(fd, SOMAXCONN) != 0) {
     const int failure = bound ? errno : error;
-    ListenSocket failed{fd, ""};
     char host[NI_MAXHOST] = "?";
     getnameinfo(info.ai_addr, info.ai_addrlen, host, sizeof host, nullptr, 0, NI_NUMERICHOST);
     close(fd);
