@@ -215,6 +215,7 @@ struct FramingCase {
 
 class Framing : public ::testing::TestWithParam<FramingCase> {};
 
+// The cases the raw-socket table of test_serve_framing.cpp does not send.
 TEST_P(Framing, OnlyUnambiguousRequestsPass) {
   const FramingCase& c = GetParam();
   const FramingVerdict verdict = checkFraming(c.fields, c.version);
@@ -231,21 +232,14 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"Length", {kHost, {"content-length", " 12 "}}, "HTTP/1.1", 0},
         FramingCase{"Chunked", {kHost, {"Transfer-Encoding", "Chunked"}}, "HTTP/1.1", 0},
         FramingCase{"OldClientWithoutHost", {}, "HTTP/1.0", 0},
-        FramingCase{"TwoLengths", {kHost, {"Content-Length", "3"}, {"Content-Length", "3"}}, "HTTP/1.1", 400},
         FramingCase{"LengthList", {kHost, {"Content-Length", "3, 3"}}, "HTTP/1.1", 400},
         FramingCase{"SignedLength", {kHost, {"Content-Length", "+3"}}, "HTTP/1.1", 400},
         FramingCase{"EmptyLength", {kHost, {"Content-Length", ""}}, "HTTP/1.1", 400},
-        FramingCase{"SpaceBeforeColon", {kHost, {"Content-Length ", "41"}}, "HTTP/1.1", 400},
         FramingCase{"TabBeforeColon", {kHost, {"Transfer-Encoding\t", "chunked"}}, "HTTP/1.1", 400},
-        FramingCase{"LengthAndChunked", {kHost, {"Content-Length", "3"}, {"Transfer-Encoding", "chunked"}}, "HTTP/1.1", 400},
-        FramingCase{"ChunkedThenIdentity", {kHost, {"Transfer-Encoding", "chunked"}, {"Transfer-Encoding", "identity"}}, "HTTP/1.1", 400},
         FramingCase{"ChunkedTwice", {kHost, {"Transfer-Encoding", "chunked, chunked"}}, "HTTP/1.1", 400},
         FramingCase{"EmptyCoding", {kHost, {"Transfer-Encoding", "chunked,"}}, "HTTP/1.1", 400},
-        FramingCase{"ChunkedInHttp10", {{"Transfer-Encoding", "chunked"}}, "HTTP/1.0", 400},
-        FramingCase{"GzipThenChunked", {kHost, {"Transfer-Encoding", "gzip, chunked"}}, "HTTP/1.1", 501},
-        FramingCase{"UnknownCoding", {kHost, {"Transfer-Encoding", "xchunked"}}, "HTTP/1.1", 501},
-        FramingCase{"NoHost", {{"Accept", "*/*"}}, "HTTP/1.1", 400},
-        FramingCase{"TwoHosts", {kHost, kHost}, "HTTP/1.1", 400}),
+        FramingCase{"CompressionIsUnknownHere", {kHost, {"Transfer-Encoding", "deflate, chunked"}}, "HTTP/1.1", 501},
+        FramingCase{"HostInHttp10IsOptional", {{"Host", "a"}, {"Host", "b"}}, "HTTP/1.0", 0}),
     [](const ::testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
 
 TEST(Notices, HeaderIsAStructuredListAndJsonListsTheSame) {
