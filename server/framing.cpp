@@ -2,6 +2,8 @@
 
 #include <dexmora/error.h>
 
+#include "dexmora_text/quoting.h"
+
 namespace dexmora::serve {
 
 namespace {

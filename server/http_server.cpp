@@ -18,6 +18,7 @@
 
 #include <dexmora/error.h>
 
+#include "dexmora_text/quoting.h"
 #include "server/access_log.h"
 #include "server/framing.h"
 

@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "dexmora_text/quoting.h"
 
 #include <memory>
 

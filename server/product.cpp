@@ -60,14 +60,14 @@ std::string symbolJson(const Symbol& symbol, const SymbolFacts& facts) {
 }
 
 Expected<Product> makeProduct(const SymbolRequest& request) {
-  const Expected<Symbol> symbol = encode(request.data, request.options.encode);
+  const Expected<Symbol> symbol = encode(request.data, request.options.encodeOptions());
   if (!symbol) return symbol.error();
   if (request.format == Format::Json) {
     SymbolFacts facts = symbolFacts(*symbol);
     std::string json = symbolJson(*symbol, facts);
     return Product{std::move(json), mediaType(request.format), std::move(facts)};
   }
-  Expected<Rendering> rendering = render(*symbol, outputFormat(request.format), request.options.render);
+  Expected<Rendering> rendering = render(*symbol, outputFormat(request.format), request.options.renderSettings());
   if (!rendering) return rendering.error();
   return Product{std::move(rendering->bytes), mediaType(request.format), symbolFacts(*symbol, rendering->notices)};
 }

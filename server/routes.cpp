@@ -42,14 +42,14 @@ unsigned statusOf(ErrorCode code) {
 }
 
 Reply libraryError(const Error& error) {
-  Reply reply = errorReply(statusOf(error.code()), errorName(error.code()), error.message(Spelling::Query));
+  Reply reply = errorReply(statusOf(error.code()), errorName(error.code()), error.message());
   if (reply.status == 503) reply.headers.push_back({"Retry-After", "1"});
   return reply;
 }
 
 // The form's page for a refusal: a sentence for the person, then the detail.
 Reply formError(unsigned status, const Error& error) {
-  return errorPage(status, errorName(error.code()), error.message(Spelling::Query), formSentence(error.code()));
+  return errorPage(status, errorName(error.code()), error.message(), formSentence(error.code()));
 }
 
 // A form without text gets a sentence for a person, not the endpoint's
@@ -212,7 +212,7 @@ Outcome Service::symbol(const Request& request) {
   Expected<SymbolRequest> parsed =
       parseSymbolRequest(*parameters, post ? DataSource::Body : DataSource::Query, request.body);
   if (!parsed) return libraryError(parsed.error());
-  parsed->options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
+  parsed->options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   // A POST's answer is no cache entry: it carries no validator.
   Work work{std::move(parsed).value(), std::string(), std::string(), false};
   if (!post) {
@@ -233,7 +233,7 @@ Outcome Service::form(const Request& request) {
   if (!hasText(*fields)) return errorPage(400, errorName(ErrorCode::BadOption), "", kNoText);
   Expected<SymbolRequest> parsed = parseSymbolRequest(*fields, DataSource::Query, {}, true);
   if (!parsed) return formError(400, parsed.error());
-  parsed->options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
+  parsed->options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   return Work{std::move(parsed).value(), std::string(), std::string(), true};
 }
 
