@@ -4,6 +4,8 @@
 // error, exit status and the files it leaves.
 #include <gtest/gtest.h>
 
+#include <dexmora/option_set.h>
+
 #include <algorithm>
 #include <ostream>
 #include <string>
@@ -34,6 +36,10 @@ std::string refused(const std::string& why) { return "dexmora-cli: " + why + "; 
 std::string unknown(const std::string& name, const std::string& near = "") {
   return refused("unknown option '" + name + "' " +
                  (near.empty() ? "(put -- before a TEXT that begins with -)" : "(did you mean " + near + "?)"));
+}
+
+std::string badSwitch(const std::string& option, const std::string& value) {
+  return refused("bad " + option + " '" + value + "': use 1 or 0 (true or false, yes or no, on or off)");
 }
 
 std::string badSize(const std::string& size) {
@@ -76,7 +82,7 @@ TEST_P(CliCommandLine, EverySpellingGivesExactlyThis) {
 }
 
 // What the command line did before it read its options with getopt_long,
-// and still does.
+// and still does (the whole table passes on both parsers).
 INSTANTIATE_TEST_SUITE_P(Contract, CliCommandLine, ::testing::ValuesIn(std::vector<Row>{
       {"Size", {{"-s", "12", "--codewords", "A"}, {"-s12", "--codewords", "A"}, {"--size", "12", "--codewords", "A"},
                 {"--size=12", "--codewords", "A"}, {"--codewords", "A", "-s", "12"}},
@@ -273,5 +279,86 @@ INSTANTIATE_TEST_SUITE_P(Contract, CliCommandLine, ::testing::ValuesIn(std::vect
       {"MissingDirectory", {{"-o", "no/such/a.png", "A"}},
            73, "", "dexmora-cli: cannot write 'no/such/a.png': the directory 'no/such' does not exist\n"},
     }), caseName<Row>);
+
+// Where the command line now follows the usual conventions: a bundle's last
+// letter may take the next argument, a switch's value means what the
+// library's parser says (so "=0" turns it off), -j repeats like the others,
+// and an argument is never taken as a second value of the option before it.
+INSTANTIATE_TEST_SUITE_P(Conventions, CliCommandLine, ::testing::ValuesIn(std::vector<Row>{
+      {"BundleEndsInAValueOption", {{"-vs", "12", "--codewords", "A"}, {"-v", "-s", "12", "--codewords", "A"}},
+           0, "66 129 70 220 115 148 153 230 126 236 190 58\n",
+           "dexmora-cli: size=12x12 shape=square encodation=basic data_length=1 capacity=5\n"},
+      {"BundleEndsInOutput", {{"-vo", "a.png", "A"}},
+           0, "",
+           "dexmora-cli: size=10x10 shape=square encodation=basic data_length=1 capacity=3 format=png output='a.png'\n",
+           {"a.png"}},
+      {"RepeatedJobs", {{"--batch", "-j", "1", "-j", "2"}, {"--batch", "--jobs=1", "--jobs", "2"}},
+           0, "", "dexmora-cli: 1 written, 0 failed\n", {"00001.png"}, "one\n"},
+      {"LibrarySwitchTurnedOff",
+       {{"--invert=0", "--format", "txt", "A"}, {"--invert", "--invert=off", "--format=txt", "A"}},
+           0, kPreviewOfA, ""},
+      {"EmptySwitchValue", {{"--dump=", "A"}}, 0, kDumpOfA, ""},
+      {"BadLibrarySwitchValue", {{"--dmre=maybe", "A"}}, 64, "", badSwitch("--dmre", "maybe")},
+      {"BadOwnSwitchValue", {{"--dump=maybe", "A"}, {"--sise", "--dump=maybe"}}, 64, "", badSwitch("--dump", "maybe")},
+      {"SwitchValuesInLowerCase", {{"--dump=TRUE", "A"}}, 64, "", badSwitch("--dump", "TRUE")},
+      {"DashInABundle", {{"-v-", "A"}}, 64, "", unknown("--")},
+      {"NegativeNumberAfterAValue", {{"-o", "-", "-5"}, {"--dpi", "300", "-5", "A"}}, 64, "", unknown("-5")},
+      {"DoubleDashAsAValue", {{"--format", "--", "-v"}},
+           64, "", refused("bad format '--': use png, svg, pdf, eps or txt")},
+    }), caseName<Row>);
+
+// The command line's own long options; the library's come from its table.
+const std::vector<std::string> kOwnSwitches = {"help",  "version", "dump", "codewords",    "verify", "verbose",
+                                               "batch", "tsv",     "tsv-header", "tsv-any-name", "quiet"};
+
+std::vector<std::string> longOptions(bool switchesOnly) {
+  std::vector<std::string> names = kOwnSwitches;
+  if (!switchesOnly) names.insert(names.end(), {"output", "jobs"});
+  for (const dexmora::OptionInfo& info : dexmora::optionTable()) {
+    if (info.isSwitch || !switchesOnly) names.emplace_back(info.key);
+  }
+  return names;
+}
+
+bool sameRun(const CliRun& a, const CliRun& b) { return a.status == b.status && a.out == b.out && a.err == b.err; }
+
+// Every switch, the command line's and the library's: "=1", "=yes", ... are
+// the switch given alone, "=0", "=no", ... all the same, and that is the
+// switch not given, except for a picture option, which given at all asks
+// for exact geometry.
+TEST(CliSwitchValues, MeanWhatTheLibrarysParserSays) {
+  TempDir dir;
+  const auto run = [&](const std::string& arg) { return runCli({arg, "--codewords", "A"}, "", dir.path()); };
+  const CliRun without = runCli({"--codewords", "A"}, "", dir.path());
+  for (const std::string& key : longOptions(true)) {
+    const CliRun alone = run("--" + key);
+    const CliRun off = run("--" + key + "=0");
+    for (const char* yes : {"", "1", "true", "yes", "on"}) {
+      EXPECT_TRUE(sameRun(run("--" + key + "=" + yes), alone)) << key << yes;
+    }
+    for (const char* no : {"false", "no", "off"}) EXPECT_TRUE(sameRun(run("--" + key + "=" + no), off)) << key << no;
+    const dexmora::OptionInfo* info = dexmora::findOption(key);
+    if (info == nullptr || !info->rendering) {
+      EXPECT_TRUE(sameRun(off, without)) << key;
+    }
+  }
+  EXPECT_TRUE(dir.entries().empty());
+}
+
+// glibc would take "--verbos" for --verbose; a name is an option only whole.
+TEST(CliLongOptions, NoShortenedNameIsTaken) {
+  TempDir dir;
+  const std::vector<std::string> names = longOptions(false);
+  for (const std::string& name : names) {
+    const std::string shortened = name.substr(0, name.size() - 1);
+    if (std::find(names.begin(), names.end(), shortened) != names.end()) continue;
+    for (const std::string& arg : {"--" + shortened, "--" + shortened + "=1"}) {
+      const CliRun run = runCli({arg, "A"}, "", dir.path());
+      EXPECT_EQ(run.status, 64) << arg;
+      EXPECT_EQ(run.err.rfind("dexmora-cli: unknown option '--" + shortened + "'", 0), 0u) << run.err;
+    }
+  }
+  EXPECT_TRUE(dir.entries().empty());
+}
 
 }  // namespace
