@@ -28,3 +28,10 @@ dexmora_warnings(test_cli_batch_safety)
 gtest_discover_tests(test_cli_batch_safety TEST_FILTER "-*Serial.*" DISCOVERY_TIMEOUT 60)
 add_test(NAME cli_sticky_directories COMMAND test_cli_batch_safety --gtest_filter=*Serial.*)
 set_tests_properties(cli_sticky_directories PROPERTIES RUN_SERIAL TRUE)
+
+# One-shot runs start at the floor: no initialiser of ours, no C++ streams or
+# locale at start-up. Sanitizers add initialisers and share the runtime.
+if(NOT DEXMORA_SANITIZE)
+  add_test(NAME cli_startup_symbols
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_cli_startup.sh $<TARGET_FILE:dexmora-cli> ${CMAKE_NM})
+endif()
