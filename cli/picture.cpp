@@ -6,12 +6,6 @@
 #include "cli/reader_loader.h"
 #include "cli/unused_options.h"
 
-std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
-  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return {};
-  return "the text does not fit " + std::to_string(request.rows) + "x" + std::to_string(request.cols) + "; using " +
-         dexmora::sizeName(symbol);
-}
-
 int statusOf(const dexmora::Error& error) {
   switch (error.code()) {
     case dexmora::ErrorCode::OutOfMemory: return DM_CLI_EXIT_NO_MEMORY;
@@ -32,7 +26,7 @@ Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
   }
   picture.bytes = std::move(rendering->bytes);
   picture.warnings = unusedOptionWarnings(options, format);
-  picture.warnings.insert(picture.warnings.end(), rendering->warnings.begin(), rendering->warnings.end());
+  for (const dexmora::Notice& notice : rendering->notices) picture.warnings.push_back(notice.message());
   if (!options.verify || format != dexmora::OutputFormat::Png) return picture;
   const LoadedReader& reader = loadVerifyReader();
   if (!reader.error.empty()) {

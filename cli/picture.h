@@ -16,10 +16,6 @@ struct Picture {
   std::vector<std::string> warnings;  // said before the file is written
 };
 
-// The warning for a symbol that did not fit the size asked for ("the text
-// does not fit 10x10; using 12x12"), or an empty string.
-std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol);
-
 // Renders `symbol` in `format` with the settings the options ask for, and,
 // with --verify, reads a PNG back and checks it against the symbol and
 // `text` before anything is written.

@@ -11,11 +11,13 @@ for the pictures.
 """
 
 from ._dexmora import (
+    DexmoraWarning,
     Error,
     GS1Error,
     NotEncodableError,
     OptionError,
     PictureTooLargeError,
+    SizeWarning,
     Symbol,
     TooLongError,
     WriteError,
@@ -25,11 +27,13 @@ from ._dexmora import (
 )
 
 __all__ = [
+    "DexmoraWarning",
     "Error",
     "GS1Error",
     "NotEncodableError",
     "OptionError",
     "PictureTooLargeError",
+    "SizeWarning",
     "Symbol",
     "TooLongError",
     "WriteError",

@@ -7,6 +7,7 @@
 #include "docstrings.h"
 #include "encode_binding.h"
 #include "errors.h"
+#include "notices.h"
 #include "symbol_binding.h"
 
 namespace py = pybind11;
@@ -18,6 +19,7 @@ PYBIND11_MODULE(_dexmora, module) {
   module.doc() = dexmora_python::doc::kModule;
   module.attr("__version__") = std::string(dexmora::libraryVersion());
   dexmora_python::addExceptions(module);
+  dexmora_python::addWarnings(module);
   dexmora_python::addSymbol(module);
   dexmora_python::addEncode(module);
 }
