@@ -54,7 +54,7 @@ std::string Scan::refusal() const {
   return {};
 }
 
-std::string missingValue(const KnownOption& option) {
+std::string missingValueMessage(const KnownOption& option) {
   if (option.noun.empty()) return "option '--" + std::string(option.key) + "' needs a value";
   return std::string("option '-") + option.letter + "/--" + std::string(option.key) + "' needs " +
          std::string(option.noun);
@@ -119,7 +119,7 @@ Scan scanArguments(int argc, const char* const* argv) {
     } else if (const KnownOption* option = catalogue.find(c == ':' ? optopt : c); option == nullptr) {
       scan.unknown = longName(argv[at]);
     } else if (c == ':') {
-      scan.missingValue = missingValue(*option);
+      scan.missingValue = missingValueMessage(*option);
     } else {
       take(*option, optarg, scan);
     }
