@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "cli/option_table.h"
+#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_text/quoting.h"
 
 namespace {
 
@@ -39,9 +41,10 @@ struct Scan {
 std::string unknownOption(const std::string& name) {
   std::string message = "unknown option " + dexmora::quoted(name);
   if (name.compare(0, 2, "--") == 0) {
-    std::vector<std::string_view> ownKeys;
-    for (const OwnOption& option : kOwnOptions) ownKeys.push_back(option.key);
-    const std::string_view near = dexmora::nearestOption(std::string_view(name).substr(2), ownKeys);
+    std::vector<std::string_view> keys;
+    for (const OwnOption& option : kOwnOptions) keys.push_back(option.key);
+    for (const dexmora::OptionInfo& option : dexmora::optionTable()) keys.push_back(option.key);
+    const std::string_view near = dexmora::nearestWord(std::string_view(name).substr(2), keys);
     if (!near.empty()) return message + " (did you mean --" + std::string(near) + "?)";
   }
   return message + " (put -- before a TEXT that begins with -)";
@@ -69,7 +72,7 @@ void take(const KnownOption& option, const char* value, Scan& scan) {
   } else if (value == nullptr) {
     scan.raw.*(option.own->flag) = true;
   } else if (const dexmora::Expected<bool> on = dexmora::parseSwitch(option.key, value); !on) {
-    if (scan.badSwitch.empty()) scan.badSwitch = on.error().message();
+    if (scan.badSwitch.empty()) scan.badSwitch = on.error().message(dexmora::commandLineKey);
   } else {
     scan.raw.*(option.own->flag) = *on;
   }
@@ -131,14 +134,14 @@ Scan scanArguments(int argc, const char* const* argv) {
 // The library's options through its parsers, then the checks of them together.
 std::string applyLibraryOptions(const RawOptions& raw, dexmora::OptionSet& library) {
   for (const auto& [key, value] : raw.library) {
-    if (dexmora::Expected<void> set = library.set(key, value); !set) return set.error().message();
+    if (dexmora::Expected<void> set = library.set(key, value); !set) return set.error().message(dexmora::commandLineKey);
   }
-  if (dexmora::Expected<void> finished = library.finish(); !finished) return finished.error().message();
+  if (dexmora::Expected<void> finished = library.finish(); !finished) return finished.error().message(dexmora::commandLineKey);
   return {};
 }
 
 std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
-  const std::optional<dexmora::OutputFormat> asked = options.library.format;
+  const std::optional<dexmora::OutputFormat> asked = options.library.format();
   // --format alone names the file after the format; a preview goes to the terminal.
   if (asked && !options.outputGiven && options.mode == CliMode::Write) {
     if (*asked == dexmora::OutputFormat::Txt) {
@@ -151,7 +154,7 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
   // --dump and --codewords write no file, so they have no format to check.
   if (!raw.batch && options.mode == CliMode::Write) {
     const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(options.outputPath, asked);
-    if (!format) return format.error().message();
+    if (!format) return format.error().message(dexmora::commandLineKey);
     options.format = *format;
   }
   options.verify = raw.verify;

@@ -27,8 +27,8 @@ struct CliOptions {
   bool textFromStdin = true;
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
 
-  const dexmora::EncodeOptions& encode() const { return library.encode; }
-  const dexmora::RenderSettings& render() const { return library.render; }
+  const dexmora::EncodeOptions& encode() const { return library.encodeOptions(); }
+  const dexmora::RenderSettings& render() const { return library.renderSettings(); }
 };
 
 // Either the options or, when `error` is not empty, why the command line was

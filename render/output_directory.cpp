@@ -8,6 +8,7 @@
 #include <dexmora/output_file.h>
 #include "render/output_file.h"
 #include "render/output_file_names.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 
@@ -63,7 +64,7 @@ Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::str
   }
   OutputFile file(directory.descriptor(), directory.absolutePath(), name, shown, options);
   if (!(file.open() && file.write(bytes.data(), bytes.size()) && file.commit())) {
-    return Error(ErrorCode::WriteFailed, file.failure().message, file.failure().errnum);
+    return writeError(file.failure());
   }
   return WriteReport{file.warnings()};
 }

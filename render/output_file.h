@@ -31,7 +31,11 @@ int writeAll(int fd, const void* data, size_t size);
 struct WriteFailure {
   int errnum = 0;
   std::string message;
+  ErrorCode code = ErrorCode::WriteFailed;  // BadOption: a target the writer refuses to use
 };
+
+// The failure as the library's Error.
+Error writeError(const WriteFailure& failure);
 
 // One output file: open(), write the content through write(), fd() or
 // stream() (one of them, not mixed), then commit(). Whatever was made is
@@ -79,10 +83,12 @@ class OutputFile {
     int fd = -1;
     bool viaLink = false;  // reached through a symbolic link
     bool created = false;  // the empty file a dangling link pointed to, made by this open
+    int descriptor = -1;   // the link leads to this descriptor of ours (fd is then -1)
   };
 
   bool openByPath();
   bool openInDirectory();
+  bool writeThrough(int descriptor);
   bool openDirectory(const std::string& dir);
   bool enterSubdirectory();
   int openTarget(Target& target);
@@ -93,6 +99,7 @@ class OutputFile {
   bool writeInPlaceAtCommit(int target);
   bool rememberReplaced(const struct stat& st, bool created);
   bool useDirectoryOf(int target);
+  bool refuseTemporaryName(bool throughLink = false);
   const std::string& directoryName();
   int creationError(int errnum) const;
   int createTemporary();
@@ -105,7 +112,7 @@ class OutputFile {
   void removeCreatedEmptyFile();
   void announce(const std::string& hidden);
   void announceGone();
-  bool fail(int errnum, std::string message);
+  bool fail(int errnum, std::string message, ErrorCode code = ErrorCode::WriteFailed);
   bool fileFailure(int errnum);
   bool directoryFailure(int errnum);
 

@@ -10,11 +10,13 @@
 /// Replacing goes through a hidden temporary `.NAME.K.dexmora-tmp` beside the
 /// target (K a slot number; a NAME over 200 bytes is shortened and given a
 /// hash), held under an open-file-description lock while its writer lives.
-/// No writer removes a temporary whose lock it cannot take, so writers in any
+/// No writer removes a temporary whose lock it cannot take, nor a name that no
+/// longer leads to the file whose lock it took, so writers in any
 /// number of threads and processes never disturb each other: two writes of
 /// one target both succeed, one of them last, as with `>`. A writer killed
 /// outright leaves at most that one temporary; the next replacement of the
 /// same target removes such leftovers, whose locks died with their writers.
+/// So no target may have a name of that form: such a write is refused.
 
 #include <cstdint>
 #include <functional>
@@ -23,6 +25,7 @@
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 
 namespace dexmora {
 
@@ -59,14 +62,15 @@ struct WriteReport {
 
 /// Writes `bytes` to `path`. WriteFailed names the path (or its directory,
 /// when the directory is at fault) and the cause; Error::systemError() is
-/// the errno. Nothing is left behind on failure.
-Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
+/// the errno. BadOption when the file's name has the temporaries' form.
+/// Nothing is left behind on failure.
+DEXMORA_EXPORT Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
 
 /// A directory opened once for many files: every file written through it
 /// lands in the same directory even when its name's path is swapped for
 /// another (a renamed folder, a replaced link), and no name is looked up
 /// twice. Movable, not copyable; safe to share between threads for writing.
-class OutputDirectory {
+class DEXMORA_EXPORT OutputDirectory {
  public:
   /// Opens the directory `path`; WriteFailed when it is missing, not a
   /// directory or not searchable.
@@ -102,7 +106,7 @@ class OutputDirectory {
 /// subdirectories with '/'). A name that does not exist yet costs no look-up:
 /// the complete file is linked to it in one step, and only when the name
 /// turns out to exist is it opened and replaced as writeFile(path) would.
-Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
+DEXMORA_EXPORT Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
                                 const OutputFileOptions& options = {});
 
 }  // namespace dexmora
