@@ -1,5 +1,5 @@
 # Debian packages the project needs, by purpose; sourced by ./run and ./test.
-BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev libcli11-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc libmicrohttpd-dev"
+BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc libmicrohttpd-dev"
 # What the dialog needs on a real display: Qt's own translations (for its
 # standard buttons) and a font with the Chinese captions.
 RUN_PACKAGES="qt6-translations-l10n fonts-wqy-microhei"
