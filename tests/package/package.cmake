@@ -25,7 +25,7 @@ endif()
 if(NOT DEXMORA_SANITIZE AND TARGET dexmora-man)
   add_test(NAME package_deb
     COMMAND sh ${package_tests}/deb.sh ${PROJECT_BINARY_DIR} ${CMAKE_CPACK_COMMAND} ${CMAKE_COMMAND}
-            $<TARGET_FILE:dexmora-cli>)
+            $<TARGET_FILE:dexmora-cli> ${DEXMORA_DEB_BUILD} ${PROJECT_SOURCE_DIR})
   set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
   # Both run install scripts of this build tree.
   set_tests_properties(package_consumer package_deb PROPERTIES RESOURCE_LOCK dexmora_install)
