@@ -6,7 +6,7 @@
 #   libdexmora1.symbols   the Debian symbols file of the package libdexmora1
 # Symbols already in libdexmora1.symbols keep the version that introduced
 # them; new ones get the project's current version. README.md says when to
-# run it.
+# run it. It prints abidiff's report of the change first.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 source=$(dirname "$here")
@@ -14,7 +14,7 @@ build=$(cd "${1:-$source/build}" && pwd)
 for tool in abidw nm dpkg-gensymbols; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install abigail-tools binutils dpkg-dev)" >&2; exit 1; }
 done
-grep -q '^DEXMORA_ABI_CHECK:BOOL=ON' "$build/CMakeCache.txt" ||
+grep -qE '^DEXMORA_ABI_CHECK:[A-Z]+=(ON|TRUE|1)$' "$build/CMakeCache.txt" ||
   { echo "$build is not configured with -DDEXMORA_ABI_CHECK=ON (g++, not sanitized): its library has no usable types" >&2; exit 1; }
 cmake --build "$build" --target dexmora >/dev/null
 library=$build/library/libdexmora.so.1
@@ -36,6 +36,11 @@ template=""
 grep -q '^\* Build-Depends-Package: libdexmora-dev$' "$work/libdexmora1.symbols" ||
   sed -i '1a * Build-Depends-Package: libdexmora-dev' "$work/libdexmora1.symbols"
 
+# The baseline's text is abidw's, and one changed type renumbers much of it:
+# abidiff says what changed.
+if [ -f "$here/libdexmora.abi" ]; then
+  abidiff "$here/libdexmora.abi" "$work/libdexmora.abi" || true
+fi
 for file in libdexmora.abi exports.txt libdexmora1.symbols; do
   if cmp -s "$work/$file" "$here/$file"; then
     echo "abi/$file: unchanged"
