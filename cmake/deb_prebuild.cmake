@@ -56,8 +56,12 @@ foreach(component ${CPACK_COMPONENTS_ALL})
   if(has_elf AND NOT component STREQUAL "lib")
     include(${CPACK_DEXMORA_LIBRARY_FILE})
     set(tree ${CPACK_TEMPORARY_INSTALL_DIRECTORY}/${component}/debian/libdexmora1)
+    # A link, not a copy: CPack runs dpkg-shlibdeps on every ELF file of the
+    # folder, and the library's own dependencies are not the programs'.
     file(COPY ${CPACK_DEXMORA_SYMBOLS} DESTINATION ${tree}/DEBIAN)
-    file(COPY ${CPACK_DEXMORA_LIBRARY} DESTINATION ${tree}${CPACK_PACKAGING_INSTALL_PREFIX}/${CPACK_DEXMORA_LIBDIR}
-         FOLLOW_SYMLINK_CHAIN)
+    set(libdir ${tree}${CPACK_PACKAGING_INSTALL_PREFIX}/${CPACK_DEXMORA_LIBDIR})
+    file(MAKE_DIRECTORY ${libdir})
+    file(REAL_PATH ${CPACK_DEXMORA_LIBRARY} library)
+    file(CREATE_LINK ${library} ${libdir}/libdexmora.so.1 SYMBOLIC)
   endif()
 endforeach()

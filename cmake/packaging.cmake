@@ -14,10 +14,13 @@ set(DEXMORA_MAINTAINER "Dexmora developers <dexmora@users.noreply.invalid>")
 
 # The shared library's package is named for its SONAME, so that 2.x can be
 # installed beside it. Its control files: the symbols file abi/update.sh
-# keeps (dpkg-shlibdeps reads each program's minimal version from it), and
-# the trigger that runs ldconfig once for all packages installed together.
+# keeps (dpkg-shlibdeps reads each program's minimal version from it), the
+# shlibs file for tools that read no symbols files, and the trigger that
+# runs ldconfig once for all packages installed together
+# (cmake/deb_postbuild.cmake drops the scripts CPack writes instead).
 set(lib_control ${PROJECT_BINARY_DIR}/package-control/libdexmora1)
 configure_file(${PROJECT_SOURCE_DIR}/abi/libdexmora1.symbols ${lib_control}/symbols COPYONLY)
+file(WRITE ${lib_control}/shlibs "libdexmora 1 libdexmora1 (>= ${PROJECT_VERSION})\n")
 file(WRITE ${lib_control}/triggers "activate-noawait ldconfig\n")
 dexmora_deb_package(lib NAME libdexmora1 SECTION libs
   SUMMARY "Data Matrix ECC200 encoder and renderer (shared library)"
@@ -26,7 +29,7 @@ rectangular or DMRE, with any encodation, GS1 element strings, ECI and
 structured append, and draws it as PNG, SVG, PDF, EPS or text. This package
 holds the shared library libdexmora.so.1 that dexmora-serve, the dialog and
 the Python module use.")
-set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${lib_control}/symbols ${lib_control}/triggers)
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${lib_control}/symbols ${lib_control}/shlibs ${lib_control}/triggers)
 set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # dexmora-cli links the static archive on purpose (a run lasts milliseconds,
@@ -138,5 +141,6 @@ file(GENERATE OUTPUT ${CPACK_DEXMORA_LIBRARY_FILE}
 set(CPACK_DEXMORA_SYMBOLS ${lib_control}/symbols)
 set(CPACK_DEXMORA_LIBDIR ${CMAKE_INSTALL_LIBDIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb_prebuild.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb_postbuild.cmake)
 
 include(CPack)

@@ -80,9 +80,14 @@ lacks libdexmora1 libdexmora1
 if [ -x "$build/bin/dexmora-serve" ]; then
   depends_on dexmora-serve libmicrohttpd12
   depends_on dexmora-serve libdexmora1
+  # libpng is libdexmora1's dependency, not the program's.
+  lacks dexmora-serve libpng16-16
   [ -f "$root/usr/lib/systemd/system/dexmora-serve.service" ] || fail "dexmora-serve has no systemd unit"
 fi
-[ -d "$build/python/dexmora" ] && depends_on python3-dexmora libdexmora1
+if [ -d "$build/python/dexmora" ]; then
+  depends_on python3-dexmora libdexmora1
+  lacks python3-dexmora libpng16-16
+fi
 if [ -x "$build/bin/dexmora" ]; then
   depends_on dexmora libqt6widgets6
   depends_on dexmora qt6-qpa-plugins
@@ -111,6 +116,10 @@ contents=$(dpkg-deb -c "$work/out/libdexmora1_"*.deb | awk '$1 !~ /^d/ { print $
 dpkg-deb -e "$work/out/libdexmora1_"*.deb "$work/control"
 cmp -s "$work/control/symbols" "$source/abi/libdexmora1.symbols" || fail "libdexmora1's symbols file is not abi/libdexmora1.symbols"
 grep -qx 'activate-noawait ldconfig' "$work/control/triggers" 2>/dev/null || fail "libdexmora1 has no ldconfig trigger"
+grep -qx "libdexmora 1 libdexmora1 (>= [0-9.]*)" "$work/control/shlibs" 2>/dev/null || fail "libdexmora1 has no shlibs file"
+for script in postinst postrm; do
+  [ -e "$work/control/$script" ] && fail "libdexmora1 has a $script, where its trigger runs ldconfig"
+done
 [ -e "$root/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/libdexmora.so" ] || fail "libdexmora-dev has no libdexmora.so link"
 find "$root" -name debian -prune | grep -q . && fail "a package carries the debian/ folder shown to dpkg-shlibdeps"
 
