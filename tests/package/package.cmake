@@ -20,6 +20,9 @@ if(NOT DEXMORA_SANITIZE)
     COMMAND sh ${package_tests}/consumer.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
             $<TARGET_FILE:dexmora-cli> ${CMAKE_COMMAND} ${CMAKE_CXX_COMPILER})
   list(APPEND package_test_names package_consumer)
+  add_test(NAME package_build_policy COMMAND sh ${package_tests}/build_policy.sh ${PROJECT_SOURCE_DIR} ${CMAKE_COMMAND})
+  set_tests_properties(package_build_policy PROPERTIES SKIP_RETURN_CODE 77)
+  list(APPEND package_test_names package_build_policy)
 endif()
 # The packages ship the man pages, so they are checked only where scdoc built them.
 if(NOT DEXMORA_SANITIZE AND TARGET dexmora-man)
