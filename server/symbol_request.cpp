@@ -116,7 +116,7 @@ std::string_view mediaType(Format format) { return entryOf(format).mediaType; }
 
 const std::vector<ServiceParameter>& serviceParameters() {
   static const std::vector<ServiceParameter> parameters = {
-      {"data", "TEXT", "the data, percent-decoded bytes; a + is a plus (write a space as %20)"},
+      {"data", "TEXT", "the data, percent-decoded bytes; a + is a space and %2B a plus, as forms and URLSearchParams write them"},
       {"data-hex", "HEX", "the data as pairs of hex digits, for binary data in a URL"},
       {"format", "png|svg|pdf|eps|txt|json", "the output format; json gives the symbol's figures and modules"},
       {"download", "", "send the picture as an attachment with a file name"},
