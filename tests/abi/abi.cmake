@@ -4,6 +4,10 @@
 if(NOT DEXMORA_ABI_CHECK)
   return()
 endif()
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR DEXMORA_SANITIZE)
+  message(FATAL_ERROR "DEXMORA_ABI_CHECK compares g++'s description of an uninstrumented library with abi/: "
+                      "use g++ without sanitizers, or -DDEXMORA_ABI_CHECK=OFF")
+endif()
 if(NOT ABIDW OR NOT ABIDIFF)
   message(FATAL_ERROR "DEXMORA_ABI_CHECK needs abidw and abidiff: apt-get install abigail-tools")
 endif()
