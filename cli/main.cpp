@@ -18,7 +18,7 @@
 #include "cli/options.h"
 #include "cli/picture.h"
 #include "cli/reader_loader.h"
-#include "cli/process_start.h"
+#include "dexmora_frontend/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
 #include "cli/unused_options.h"

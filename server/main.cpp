@@ -10,7 +10,7 @@
 
 #include <dexmora/version.h>
 
-#include "cli/process_start.h"
+#include "dexmora_frontend/process_start.h"
 #include "server/http_server.h"
 #include "server/listen_socket.h"
 #include "server/metrics.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <dexmora/encode.h>
 #include <dexmora/option_set.h>
 #include <dexmora/render.h>
 #include <dexmora/version.h>
@@ -171,7 +172,8 @@ Expected<SymbolRequest> parseSymbolRequest(const std::vector<Parameter>& paramet
   } else {
     return Error(ErrorCode::BadOption, "no data: give it as data or data-hex, or as the body of a POST");
   }
-  if (request.data.empty()) return Error(ErrorCode::BadOption, "the data is empty");
+  // Refused here, before any worker is asked, in the library's own words.
+  if (request.data.empty()) return encode(std::string_view(), request.options.encodeOptions()).error();
 
   request.canonical.reserve(options.size() + request.data.size() + 32);
   appendField(request.canonical, "version", libraryVersion());

@@ -12,7 +12,7 @@ add_library(dexmora_serve_test_support STATIC server/serve_fixture.cpp test_cli_
 target_link_libraries(dexmora_serve_test_support PUBLIC dexmora_test_support CURL::libcurl PkgConfig::JSONCPP
                       GTest::gtest)
 target_compile_definitions(dexmora_serve_test_support PUBLIC
-  DEXMORA_SERVE_PATH="$<TARGET_FILE:dexmora-serve>" DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>")
+  DEXMORA_SOURCE_DIR="${PROJECT_SOURCE_DIR}" DEXMORA_SERVE_PATH="$<TARGET_FILE:dexmora-serve>" DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>")
 target_include_directories(dexmora_serve_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/server)
 dexmora_warnings(dexmora_serve_test_support)
 

@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <cstdio>
+#include <fstream>
 #include <csignal>
 #include <sstream>
 
@@ -213,6 +214,51 @@ TEST_F(Framing, FormWithoutTextAsksForIt) {
     EXPECT_NE(reply.body.find("Type the text to put in the symbol first."), std::string::npos) << reply.body;
     EXPECT_EQ(reply.body.find("data-hex"), std::string::npos) << reply.body;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The table every door is held to (tests/data/notices.tsv): the service
+// answers with the same size, the same notices in its header and the same
+// error names as the library, the command line and Python.
+TEST_F(Framing, NoticesTableAsEveryDoorGivesIt) {
+  std::ifstream table(std::string(DEXMORA_SOURCE_DIR) + "/tests/data/notices.tsv");
+  std::string line;
+  int rows = 0;
+  while (std::getline(table, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream fields(line);
+    std::string text, size, exact, used, expected;
+    std::getline(fields, text, '\t');
+    std::getline(fields, size, '\t');
+    std::getline(fields, exact, '\t');
+    std::getline(fields, used, '\t');
+    std::getline(fields, expected, '\t');
+    SCOPED_TRACE(line);
+    ++rows;
+    const HttpReply reply =
+        get(url("size=" + size + (exact == "1" ? "&exact-size=1" : "") + "&format=json&data=" + percentEncode(text)));
+    Json::Value json;
+    std::istringstream in(reply.body);
+    ASSERT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &json, nullptr)) << reply.body;
+    if (used == "-") {
+      EXPECT_EQ(reply.status, 400);
+      EXPECT_EQ(json["error"].asString(), expected);
+      continue;
+    }
+    ASSERT_EQ(reply.status, 200) << reply.body;
+    EXPECT_EQ(reply.header("dexmora-symbol-size"), used);
+    std::string notices = json["notices"].empty() ? "-" : "";
+    for (const Json::Value& notice : json["notices"]) {
+      notices += (notices.empty() ? "" : ";") + notice["name"].asString() + ":asked=" + notice["asked"].asString() +
+                 ",used=" + notice["used"].asString();
+    }
+    EXPECT_EQ(notices, expected);
+    EXPECT_EQ(reply.header("dexmora-notice").empty(), expected == "-");
+  }
+  EXPECT_GE(rows, 8);
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NotEncodable", {"GET", "/v1/datamatrix?data=abc&encodation=x12"}, 400, "not_encodable", "X12"},
         ErrorCase{"BadGs1", {"GET", "/v1/datamatrix?data=%5B01%5D123&gs1"}, 400, "bad_gs1", "too short"},
         ErrorCase{"PictureTooLarge", {"GET", "/v1/datamatrix?data=x&size=144&module=100"}, 400, "picture_too_large", ""},
-        ErrorCase{"EmptyPost", {"POST", "/v1/datamatrix?format=svg", std::string()}, 400, "bad_option", "empty"},
+        ErrorCase{"EmptyPost", {"POST", "/v1/datamatrix?format=svg", std::string()}, 400, "empty_text", "the text is empty"},
         ErrorCase{"NotFound", {"GET", "/v2/datamatrix?data=x"}, 404, "not_found", ""},
         ErrorCase{"MethodNotAllowed", {"DELETE", "/v1/datamatrix?data=x"}, 405, "method_not_allowed", "GET, HEAD, POST"},
         ErrorCase{"BodyTooLarge", {"POST", "/v1/datamatrix", std::string(20000, 'x')}, 413, "body_too_large", "16384"},

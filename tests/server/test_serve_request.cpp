@@ -78,6 +78,7 @@ struct RefusalCase {
   std::string query;
   DataSource source;
   const char* message;  // a part of the message, options spelled as query keys
+  ErrorCode code = ErrorCode::BadOption;
 };
 
 class Refusal : public ::testing::TestWithParam<RefusalCase> {};
@@ -86,7 +87,7 @@ TEST_P(Refusal, SaysWhyInTheLibrarysWords) {
   const RefusalCase& c = GetParam();
   const Expected<SymbolRequest> parsed = request(c.query, c.source, "body");
   ASSERT_FALSE(parsed.ok());
-  EXPECT_EQ(parsed.error().code(), ErrorCode::BadOption);
+  EXPECT_EQ(parsed.error().code(), c.code);
   const std::string message = parsed.error().message();
   EXPECT_NE(message.find(c.message), std::string::npos) << message;
   EXPECT_EQ(message.find("--"), std::string::npos) << message;
@@ -102,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"BadDownload", "data=x&download=2", DataSource::Query, "download '2'"},
         RefusalCase{"Combination", "data=x&dmre&shape=square", DataSource::Query, "dmre adds rectangular sizes"},
         RefusalCase{"NoData", "format=svg", DataSource::Query, "no data"},
-        RefusalCase{"EmptyData", "data=", DataSource::Query, "the data is empty"},
+        RefusalCase{"EmptyData", "data=", DataSource::Query, "the text is empty", ErrorCode::EmptyText},
         RefusalCase{"DataAndHex", "data=x&data-hex=41", DataSource::Query, "exclude each other"},
         RefusalCase{"OddHex", "data-hex=414", DataSource::Query, "pairs of hex digits"},
         RefusalCase{"NotHex", "data-hex=4g", DataSource::Query, "pairs of hex digits"},
