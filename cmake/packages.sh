@@ -13,3 +13,5 @@ LOAD_PACKAGES="wrk procps curl"
 # The Python module (built and tested by ./test) and what its tests run on.
 TEST_PACKAGES="$TEST_PACKAGES pybind11-dev python3-dev python3-pytest python3-hypothesis python3-numpy python3-zxing-cpp python3-pil"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
+# libdexmora.so.1's ABI checked against abi/ (tests/abi, abi/update.sh).
+TEST_PACKAGES="$TEST_PACKAGES abigail-tools binutils"
