@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "classic/data_encoding.h"
 #include "classic/encode_job.h"
-#include "classic/placement.h"
-#include "classic/reed_solomon.h"
+#include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
 #include <dexmora/encode.h>
 #include <dexmora/option_set.h>
