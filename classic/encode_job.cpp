@@ -1,4 +1,4 @@
-#include "classic/encode_job.h"
+#include "encode_job.h"
 
 #include <dexmora/render.h>
 
@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "classic/picture_steps.h"
-#include "classic/symbol_steps.h"
-#include "classic/symbol_tables.h"
+#include "picture_steps.h"
+#include "symbol_steps.h"
+#include "symbol_tables.h"
 
 int32_t requestedSize = 0;
 

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "classic/matrix3.h"
-#include "classic/rgb_image.h"
-#include "classic/symbol.h"
+#include "matrix3.h"
+#include "rgb_image.h"
+#include "symbol.h"
 
 // One encode job: fixed drawing settings, the raster, the pixel-to-module
 // transform and the symbol being built.

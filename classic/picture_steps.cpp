@@ -1,4 +1,4 @@
-#include "classic/picture_steps.h"
+#include "picture_steps.h"
 
 #include <dexmora/output_file.h>
 #include <dexmora/render.h>

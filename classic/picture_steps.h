@@ -2,8 +2,8 @@
 
 #include <csetjmp>
 
-#include "classic/encode_job.h"
-#include "classic/rgb_image.h"
+#include "encode_job.h"
+#include "rgb_image.h"
 
 // The try context of dmSavePng and dmPngError: frames nest as a chain
 // through currentFrame, which is null outside a caller's own frame.

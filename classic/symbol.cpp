@@ -1,4 +1,4 @@
-#include "classic/symbol.h"
+#include "symbol.h"
 
 #include <cstdlib>
 #include <cstring>

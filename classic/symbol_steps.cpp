@@ -1,4 +1,4 @@
-#include "classic/symbol_steps.h"
+#include "symbol_steps.h"
 
 #include <dexmora/encode.h>
 
@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "classic/encode_job.h"
+#include "encode_job.h"
 
 namespace {
 

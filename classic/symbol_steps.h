@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "classic/symbol.h"
+#include "symbol.h"
 
 // The symbol steps of the encode pipeline, in the order dmEncode runs them.
 // The library does the encoding whole (encodation, size, pads, Reed-Solomon,
