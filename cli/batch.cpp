@@ -105,12 +105,12 @@ class BatchRun {
   void work(int slot) {
     dexmora::OutputFileOptions fileOptions;
     fileOptions.sync = dexmora::SyncPolicy::Never;
-    fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(slot);
+    const dexmora::TemporaryNamed announce = dexmora::temporaryNamedInSlot(slot);
     std::vector<BatchJob> chunk;
     while (!dexmora::interrupted() && m_jobs.take(chunk)) {
       for (const BatchJob& job : chunk) {
         if (dexmora::interrupted()) return;
-        const int status = runJob(job, fileOptions);
+        const int status = runJob(job, fileOptions, announce);
         (status == DM_CLI_EXIT_OK ? m_written : m_failed)++;
         m_done++;
         if (status != DM_CLI_EXIT_OK) raiseStatus(status);
@@ -136,7 +136,8 @@ class BatchRun {
     return status;
   }
 
-  int runJob(const BatchJob& job, const dexmora::OutputFileOptions& fileOptions) {
+  int runJob(const BatchJob& job, const dexmora::OutputFileOptions& fileOptions,
+             const dexmora::TemporaryNamed& announce) {
     if (!job.problem.empty()) return refuse(job, DM_CLI_EXIT_DATA, job.problem);
     const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(job.path, m_options.library.format());
     if (!format) return refuse(job, DM_CLI_EXIT_DATA, format.error().message(dexmora::commandLineKey));
@@ -150,7 +151,7 @@ class BatchRun {
                     picture.message);
     }
     const dexmora::Expected<dexmora::WriteReport> written =
-        dexmora::writeFile(m_directory, job.name, picture.bytes, fileOptions);
+        dexmora::writeFileTracked(m_directory, job.name, picture.bytes, fileOptions, announce);
     if (!written) {
       // A name the writer refuses is the line's fault, like a bad format.
       const bool refused = written.error().code() != dexmora::ErrorCode::WriteFailed;

@@ -83,13 +83,13 @@ int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const
     if (status == DM_CLI_EXIT_OK) report(options, symbol, options.format, "-");
     return status;
   }
-  dexmora::OutputFileOptions fileOptions;
-  fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
   const dexmora::Expected<dexmora::WriteReport> written =
-      dexmora::writeFile(options.outputPath, picture.bytes, fileOptions);
+      dexmora::writeFileTracked(options.outputPath, picture.bytes, {}, dexmora::temporaryNamedInSlot(0));
   if (!written) {
     const dexmora::Error& error = written.error();
-    if (error.code() != dexmora::ErrorCode::WriteFailed) return fail(statusOf(error), error.message());
+    if (error.code() != dexmora::ErrorCode::WriteFailed) {
+      return fail(statusOf(error), error.message(dexmora::commandLineKey));
+    }
     return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE,
                 writeFailure(options.outputPath, error));
   }

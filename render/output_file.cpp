@@ -75,11 +75,11 @@ int copyContent(int from, int to) {
   }
 }
 
-OutputFile::OutputFile(std::string path, OutputFileOptions options)
+OutputFile::OutputFile(std::string path, WriteOptions options)
     : m_path(std::move(path)), m_options(std::move(options)) {}
 
 OutputFile::OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath,
-                       OutputFileOptions options)
+                       WriteOptions options)
     : m_path(std::move(shownPath)),
       m_options(std::move(options)),
       m_baseFd(dirFd),
@@ -345,7 +345,12 @@ Error writeError(const WriteFailure& failure) {
 }
 
 Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options) {
-  OutputFile file(path, options);
+  return writeFileTracked(path, bytes, options, nullptr);
+}
+
+Expected<WriteReport> writeFileTracked(const std::string& path, std::string_view bytes,
+                                       const OutputFileOptions& options, const TemporaryNamed& announce) {
+  OutputFile file(path, WriteOptions{options.sync, announce});
   if (!(file.open() && file.write(bytes.data(), bytes.size()) && file.commit())) {
     return writeError(file.failure());
   }

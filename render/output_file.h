@@ -17,6 +17,8 @@
 
 #include <dexmora/output_file.h>
 
+#include "dexmora_render/tracked_write.h"
+
 namespace dexmora {
 
 // Copies everything `from` holds (from its start, by pread) to `to`, waiting
@@ -37,18 +39,30 @@ struct WriteFailure {
 // The failure as the library's Error.
 Error writeError(const WriteFailure& failure);
 
+// How one file is written: the caller's options and, for a program that
+// removes temporaries on a signal, whom to tell of them.
+struct WriteOptions {
+  SyncPolicy sync = SyncPolicy::WhenReplacing;
+  TemporaryNamed temporaryNamed;
+};
+
+// The descriptor of an OutputDirectory, for the writer alone.
+struct detail::OutputDirectoryAccess {
+  static int descriptor(const OutputDirectory& directory) { return directory.m_fd; }
+};
+
 // One output file: open(), write the content through write(), fd() or
 // stream() (one of them, not mixed), then commit(). Whatever was made is
 // removed on every failure path and when the object goes without a commit.
 // Touches no process-wide state (umask, cwd), so threads may each own one.
 class OutputFile {
  public:
-  explicit OutputFile(std::string path, OutputFileOptions options = {});
+  explicit OutputFile(std::string path, WriteOptions options = {});
   // The file `name` (which may reach into subdirectories) in the directory
   // `dirFd`, which must outlive this object; `dirName` is its absolute name
   // and messages quote `shownPath`. No look-up before the content is
   // complete: a name that does not exist costs one link at commit().
-  OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath, OutputFileOptions options = {});
+  OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath, WriteOptions options = {});
   ~OutputFile();  // abandons an uncommitted file
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -117,7 +131,7 @@ class OutputFile {
   bool directoryFailure(int errnum);
 
   std::string m_path;           // as messages quote it; opened as such without a directory handle
-  OutputFileOptions m_options;
+  WriteOptions m_options;
   int m_baseFd = -1;            // the caller's directory handle, not owned; -1 for a path
   std::string m_baseName;       // its absolute name
   Stage m_stage = Stage::Closed;

@@ -31,8 +31,11 @@ namespace {
 
 // writeFile() in the older tests' terms: the failure's errno and message.
 bool writeWholeFile(const std::string& path, const void* data, size_t size, WriteFailure& failure,
-                    std::vector<std::string>* warnings = nullptr, const OutputFileOptions& options = {}) {
-  const Expected<WriteReport> written = writeFile(path, std::string_view(static_cast<const char*>(data), size), options);
+                    std::vector<std::string>* warnings = nullptr, const WriteOptions& options = {}) {
+  OutputFileOptions fileOptions;
+  fileOptions.sync = options.sync;
+  const Expected<WriteReport> written = writeFileTracked(path, std::string_view(static_cast<const char*>(data), size),
+                                                         fileOptions, options.temporaryNamed);
   if (!written) {
     failure = {written.error().systemError(), written.error().message()};
     return false;
@@ -390,7 +393,7 @@ TEST_P(OutputFileKilled, LeavesOneCompleteContent) {
   for (int run = 0; run < 30; ++run) {
     const pid_t pid = fork();
     if (pid == 0) {
-      OutputFileOptions options;
+      WriteOptions options;
       if (signo == SIGINT) {
         installSignalCleanup(InterruptHandling::RemoveAndDie);
         options.temporaryNamed = temporaryNamedInSlot(0);
@@ -566,7 +569,7 @@ TEST(OutputFile, TemporaryAnnouncedWithItsInodeWhileNamed) {
   Scratch scratch;
   putFile(scratch.dir + "/t", "old");
   std::vector<NamedTemporary> heard;
-  OutputFileOptions options;
+  WriteOptions options;
   options.temporaryNamed = [&heard](const NamedTemporary& temporary) { heard.push_back(temporary); };
   WriteFailure failure;
   ASSERT_TRUE(writeWholeFile(scratch.dir + "/t", "new", 3, failure, nullptr, options)) << failure.message;

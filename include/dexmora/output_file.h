@@ -19,7 +19,6 @@
 /// So no target may have a name of that form: such a write is refused.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,29 +28,20 @@
 
 namespace dexmora {
 
+namespace detail {
+struct OutputDirectoryAccess;
+}
+
 /// When the data of a replaced file reach the disk before the rename.
 enum class SyncPolicy : uint8_t {
   WhenReplacing,  ///< fsync before renaming over an existing file (single writes)
   Never,          ///< the caller syncs once at the end (batch work)
 };
 
-/// A temporary file while it has a name: between the moment it is linked
-/// under its hidden name and the rename over the target. The device and
-/// inode tell it from a file given the same name later.
-struct NamedTemporary {
-  std::string path;     ///< absolute name; empty when the temporary has no name (any more)
-  uint64_t device = 0;  ///< st_dev
-  uint64_t inode = 0;   ///< st_ino
-};
-
 /// How a write is made.
 struct OutputFileOptions {
   SyncPolicy sync = SyncPolicy::WhenReplacing;  ///< when the data reach the disk
-  /// Told of a temporary just before it gets a name and again (with an empty
-  /// path) once it has none, so a signal handler can remove it: a file at
-  /// that path with that device and inode is this writer's. Called on the
-  /// writing thread; it must not throw.
-  std::function<void(const NamedTemporary&)> temporaryNamed;
+  uint8_t reserved[15] = {};  ///< zero: room for later choices, so the layout stays
 };
 
 /// A successful write, with what the user should still be told (hard links
@@ -86,16 +76,15 @@ class DEXMORA_EXPORT OutputDirectory {
   ~OutputDirectory();
 
   /// The path given to open(), as messages quote it.
-  const std::string& path() const { return m_path; }
+  const std::string& path() const;
   /// Its absolute name when it was opened.
-  const std::string& absolutePath() const { return m_absolute; }
-  /// The directory's descriptor (O_PATH), owned by this object.
-  int descriptor() const { return m_fd; }
+  const std::string& absolutePath() const;
   /// Puts every file written so far on the disk: one syncfs of the file
   /// system the directory is on.
   Expected<void> sync() const;
 
  private:
+  friend struct detail::OutputDirectoryAccess;
   OutputDirectory(int fd, std::string path, std::string absolute);
   int m_fd = -1;
   std::string m_path;

@@ -57,6 +57,7 @@ inline constexpr int kDefaultQuietZone = 2;
 struct PictureLimits {
   uint32_t maxSide = 20000;         ///< pixels per side
   uint64_t maxPixels = 400000000;   ///< pixels in total
+  uint64_t reserved[2] = {};        ///< zero: room for later limits, so the layout stays
 };
 
 /// Every rendering choice, each either given or left to its default. With

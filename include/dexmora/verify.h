@@ -50,6 +50,7 @@ DEXMORA_EXPORT VerifyExpectation expectationFor(std::string_view text, const Enc
 struct VerifyLimits {
   uint32_t maxSide = 10000;       ///< pixels per side
   uint64_t maxPixels = 25000000;  ///< pixels in total
+  uint64_t reserved[2] = {};      ///< zero: room for later limits, so the layout stays
 };
 
 /// A passed verification, with what the caller should still tell the user.
