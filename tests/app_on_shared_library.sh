@@ -14,7 +14,7 @@ if ! readelf -d "$app" | grep -q 'NEEDED.*\[libdexmora\.so\.1\]'; then
   echo "$app does not need libdexmora.so.1" >&2
   failed=1
 fi
-own=$("$nm" -C --defined-only "$app" | awk '$2 == "T" || $2 == "t"' | grep ' dexmora::')
+own=$("$nm" -C --defined-only "$app" | awk '($2 == "T" || $2 == "t") && $3 ~ /^dexmora::/')
 if [ -n "$own" ]; then
   echo "$app defines the library's functions itself:" >&2
   echo "$own" | head -5 >&2
