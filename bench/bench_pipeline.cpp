@@ -1,6 +1,7 @@
 // The encode pipeline by stage, at a small, a one-region and the largest size:
 // text -> finished symbol, rasterising, PNG writing, the whole pipeline to a
-// file, the classic entry call and the command line's default path.
+// file, the classic entry call and the command line's default path, and the
+// classic entry against the library's own path.
 // The whole pipeline at 144x144 should cost at most 1.10 x the PNG write of
 // the same raster, and the finished symbol at 144x144 well under 100 us.
 #include <benchmark/benchmark.h>
@@ -13,6 +14,7 @@
 #include "classic/encode_job.h"
 #include <dexmora/encode.h>
 #include <dexmora/output_file.h>
+#include <dexmora/render.h>
 #include "render/png.h"
 #include "render/raster.h"
 
@@ -136,6 +138,32 @@ void BM_PipelineOverSave(benchmark::State& state) {
   state.counters["ratio"] = std::chrono::duration<double>(pipelineTime) / std::chrono::duration<double>(saveTime);
 }
 
+// The dialog's entry against the library's default path, timed in turns:
+// what the first release's records (codewords, grid, painted raster) add to
+// encode and render. Both write to /dev/null, which is written in place.
+void BM_ClassicOverLibrary(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  const dexmora::EncodeOptions options = squareOf(size);
+  using Clock = std::chrono::steady_clock;
+  Clock::duration libraryTime{};
+  Clock::duration classicTime{};
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(kText, options);
+    if (!symbol) {
+      state.SkipWithError("encode failed");
+      break;
+    }
+    const dexmora::Expected<dexmora::Rendering> png = dexmora::render(*symbol, dexmora::OutputFormat::Png);
+    if (!png || !dexmora::writeFile("/dev/null", png->bytes)) state.SkipWithError("save failed");
+    const Clock::time_point middle = Clock::now();
+    if (dmEncodeToFile(size, kText, "/dev/null") != 0) state.SkipWithError("save failed");
+    classicTime += Clock::now() - middle;
+    libraryTime += middle - start;
+  }
+  state.counters["ratio"] = std::chrono::duration<double>(classicTime) / std::chrono::duration<double>(libraryTime);
+}
+
 #define DEXMORA_SIZES Arg(10)->Arg(26)->Arg(144)
 BENCHMARK(BM_PlacedGrid)->DEXMORA_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Rasterize)->DEXMORA_SIZES->Unit(benchmark::kMicrosecond);
@@ -144,6 +172,7 @@ BENCHMARK(BM_Pipeline)->DEXMORA_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ClassicEncodeToFile)->DEXMORA_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CliDefault)->DEXMORA_SIZES->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PipelineOverSave)->Arg(144)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassicOverLibrary)->DEXMORA_SIZES->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include "classic/encode_job.h"
+#include "encode_job.h"
 
 #include <dexmora/render.h>
 
@@ -7,31 +7,29 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "classic/data_encoding.h"
-#include "classic/placement.h"
-#include "classic/reed_solomon.h"
-#include "classic/symbol_tables.h"
-#include "core/size_table.h"
-#include "classic/rasterizer.h"
+#include "picture_steps.h"
+#include "symbol_steps.h"
+#include "symbol_tables.h"
 
 int32_t requestedSize = 0;
 
 namespace {
 
-// The first release's picture: default-sized modules in a two-module margin.
+// The first release's picture, which the library draws when given no
+// picture setting: default-sized modules in its default quiet zone.
 constexpr int32_t MODULE_SIZE = dexmora::kDefaultModulePixels;
-constexpr int32_t QUIET_ZONE = 2 * MODULE_SIZE;
+constexpr int32_t QUIET_ZONE = dexmora::kDefaultQuietZone * MODULE_SIZE;
 // The dialog's text field holds at most this many bytes.
 constexpr size_t ENTRY_TEXT_LIMIT = 12;
 
 // Allocates the raster for the symbol's size; its pixels are not cleared,
-// since the rasterizer writes every one of them.
+// since dmRenderImage writes every one of them.
 void allocImage(DmEncoder* encoder) {
-  const dexmora::SymbolSize& size = dexmora::SYMBOL_SIZES[encoder->symbol.sizeIndex];
+  const int32_t side = SymbolAttributes[encoder->symbol.sizeIndex].symbolSize;
   RgbImage& image = encoder->image;
   std::free(image.pixels);
-  image.width = static_cast<uint32_t>(encoder->moduleSize * size.cols + 2 * encoder->quietZone);
-  image.height = static_cast<uint32_t>(encoder->moduleSize * size.rows + 2 * encoder->quietZone);
+  image.width = static_cast<uint32_t>(encoder->moduleSize * side + 2 * encoder->quietZone);
+  image.height = image.width;
   image.pixels = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(image.width) * image.height * 3));
   if (image.pixels == nullptr) {
     std::perror("malloc error");
@@ -48,7 +46,7 @@ DmEncoder* dmCreateEncoder(int32_t requested) {
   encoder->moduleSize = MODULE_SIZE;
   encoder->quietZone = QUIET_ZONE;
   requestedSize = requested;
-  matrix3Identity(&encoder->transform);
+  encoder->transform = {{1, 0, 0, 0, 1, 0, 0, 0, 1}};
   return encoder;
 }
 
@@ -63,6 +61,11 @@ void dmDestroyEncoder(DmEncoder** encoder) {
 int dmEncode(DmEncoder* encoder, const uint8_t* text, const char* path, int32_t length) {
   DmSymbol* symbol = &encoder->symbol;
   dmEncodeData(symbol, text, length);
+  if (symbol->finished == nullptr) {
+    dmFreeSymbol(symbol);
+    errno = EINVAL;
+    return 0;
+  }
   dmAddPadding(symbol);
   dmComputeEcc(symbol);
   dmAllocGrid(symbol);
@@ -70,14 +73,16 @@ int dmEncode(DmEncoder* encoder, const uint8_t* text, const char* path, int32_t 
   allocImage(encoder);
   const int written = dmRenderImage(*encoder, path);
   const int savedErrno = errno;
-  dmFreeSymbol(&encoder->symbol);
+  // The symbol the raster showed goes with the DmSymbol that owns it.
+  encoder->image.symbol = nullptr;
+  dmFreeSymbol(symbol);
   errno = savedErrno;
   return written;
 }
 
 int dmEncodeToFile(int requested, const char* text, const char* path) {
   // Negative, odd or above 144 means automatic; anything else is passed on,
-  // even a size no row has, which selection then treats as automatic.
+  // even a size no row has, which dmEncodeData then treats as automatic.
   if (requested < 0 || requested > 144 || requested % 2 != 0) requested = 0;
   DmEncoder* encoder = dmCreateEncoder(requested);
   const size_t length = text != nullptr ? strnlen(text, ENTRY_TEXT_LIMIT) : 0;

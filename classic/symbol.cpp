@@ -1,4 +1,4 @@
-#include "classic/symbol.h"
+#include "symbol.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -7,5 +7,6 @@ void dmFreeSymbol(DmSymbol* symbol) {
   if (symbol == nullptr) return;
   std::free(symbol->moduleGrid);
   std::free(symbol->codewords);
+  delete symbol->finished;
   std::memset(symbol, 0, sizeof *symbol);
 }

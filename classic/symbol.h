@@ -2,14 +2,15 @@
 
 #include <cstdint>
 
-#include "core/placement.h"
+#include <dexmora/symbol.h>
 
 // Flag bits of one moduleGrid byte.
-constexpr uint8_t DM_MODULE_DARK = dexmora::MODULE_DARK;      // dark module
-constexpr uint8_t DM_MODULE_ASSIGNED = dexmora::MODULE_ASSIGNED;  // holds a codeword bit
-constexpr uint8_t DM_MODULE_VISITED = dexmora::MODULE_VISITED;   // reached by the placement walk
+constexpr uint8_t DM_MODULE_DARK = 1;      // dark module
+constexpr uint8_t DM_MODULE_ASSIGNED = 2;  // holds a codeword bit
+constexpr uint8_t DM_MODULE_VISITED = 4;   // reached by the placement walk
 
-// Working state of one symbol, filled step by step by the encode pipeline.
+// Working state of one symbol: the library's finished symbol, and the
+// fields the encode pipeline's steps fill from it one by one.
 struct DmSymbol {
   int32_t sizeIndex;        // row of SymbolAttributes, set by dmEncodeData
   int32_t regionCount;      // 1, 4, 16 or 36
@@ -19,8 +20,11 @@ struct DmSymbol {
   int32_t padCount;         // dataCodewords minus the encoded stream's length
   uint8_t* codewords;       // owned: data codewords, then error codewords
   uint8_t* moduleGrid;      // owned: gridRows x gridCols flag bytes, row-major, row 0 on top
+  // Owned: what the library made of the text, set by dmEncodeData; null
+  // before, and when the library refused the text.
+  dexmora::Symbol* finished;
 };
 
-// Releases moduleGrid and codewords and clears every field, so a second call
-// releases nothing.
+// Releases moduleGrid, codewords and the finished symbol and clears every
+// field, so a second call releases nothing.
 void dmFreeSymbol(DmSymbol* symbol);

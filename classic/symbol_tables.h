@@ -2,9 +2,6 @@
 
 #include <cstdint>
 
-#include "core/galois.h"
-#include "core/size_table.h"
-
 // One row of the ECC200 square-symbol attribute table.
 struct DmSymbolAttributeRow {
   int32_t symbolSize;      // side in modules, finder and alignment patterns included
@@ -15,32 +12,55 @@ struct DmSymbolAttributeRow {
   int32_t blockCount;      // interleaved Reed-Solomon blocks
 };
 
-constexpr int DM_SYMBOL_SIZE_COUNT = dexmora::SQUARE_SIZE_COUNT;
+constexpr int DM_SYMBOL_SIZE_COUNT = 24;
 
-namespace dm_detail {
-constexpr DmSymbolAttributeRow attributeRow(const dexmora::SymbolSize& s) {
-  return {s.rows, s.dataCodewords, s.errorCodewords, s.regionRows, s.regionsDown() * s.regionsAcross(), s.blockCount};
-}
-template <int... I>
-struct Rows {
-  static constexpr DmSymbolAttributeRow table[sizeof...(I)] = {attributeRow(dexmora::SYMBOL_SIZES[I])...};
-  static constexpr int32_t sides[sizeof...(I)] = {dexmora::SYMBOL_SIZES[I].rows...};
+// The 24 square sizes, smallest first: the square rows of ISO/IEC 16022's
+// attribute table. The row index is DmSymbol::sizeIndex, which is also the
+// library's index of the same size (squares come first there).
+inline constexpr DmSymbolAttributeRow SymbolAttributes[DM_SYMBOL_SIZE_COUNT] = {
+    {10, 3, 5, 8, 1, 1},          {12, 5, 7, 10, 1, 1},         {14, 8, 10, 12, 1, 1},
+    {16, 12, 12, 14, 1, 1},       {18, 18, 14, 16, 1, 1},       {20, 22, 18, 18, 1, 1},
+    {22, 30, 20, 20, 1, 1},       {24, 36, 24, 22, 1, 1},       {26, 44, 28, 24, 1, 1},
+    {32, 62, 36, 14, 4, 1},       {36, 86, 42, 16, 4, 1},       {40, 114, 48, 18, 4, 1},
+    {44, 144, 56, 20, 4, 1},      {48, 174, 68, 22, 4, 1},      {52, 204, 84, 24, 4, 2},
+    {64, 280, 112, 14, 16, 2},    {72, 368, 144, 16, 16, 4},    {80, 456, 192, 18, 16, 4},
+    {88, 576, 224, 20, 16, 4},    {96, 696, 272, 22, 16, 4},    {104, 816, 336, 24, 16, 6},
+    {120, 1050, 408, 18, 36, 6},  {132, 1304, 496, 20, 36, 8},  {144, 1558, 620, 22, 36, 10},
 };
-using SquareRows = Rows<0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23>;
-}  // namespace dm_detail
-
-// The 24 square sizes, smallest first, as the core's size table has them;
-// the row index is DmSymbol::sizeIndex.
-inline constexpr const DmSymbolAttributeRow (&SymbolAttributes)[DM_SYMBOL_SIZE_COUNT] = dm_detail::SquareRows::table;
 
 // The sizes a user can pick, in the order the size list shows them (the
 // table's, smallest first); a list position is an index into this array.
-inline constexpr const int32_t (&SelectableSizes)[DM_SYMBOL_SIZE_COUNT] = dm_detail::SquareRows::sides;
+inline constexpr int32_t SelectableSizes[DM_SYMBOL_SIZE_COUNT] = {10, 12, 14, 16, 18, 20, 22, 24,  26,  32,  36,  40,
+                                                                  44, 48, 52, 64, 72, 80, 88, 96, 104, 120, 132, 144};
 
 // Largest data capacity of any size (144x144).
-constexpr int32_t DM_MAX_DATA_CODEWORDS = dexmora::MAX_DATA_CODEWORDS;
+constexpr int32_t DM_MAX_DATA_CODEWORDS = 1558;
 
-// GF(256) with field polynomial 0x12D: gfExp[i] = 2^i, gfLog its inverse,
-// with gfLog[1] = 255 and gfLog[0] = -255 (never read).
-inline constexpr const int32_t (&gfExp)[256] = dexmora::GF_EXP;
-inline constexpr const int32_t (&gfLog)[256] = dexmora::GF_LOG;
+namespace dm_detail {
+struct GaloisTables {
+  int32_t exp[256];
+  int32_t log[256];
+};
+
+// Powers of 2 in GF(256) reduced by the field polynomial 0x12D, and their
+// logarithms; log[1] is 255, not 0, and log[0] a value no product reads.
+constexpr GaloisTables galoisTables() {
+  GaloisTables t{};
+  int32_t power = 1;
+  for (int32_t i = 0; i < 256; ++i) {
+    t.exp[i] = power;
+    if (i > 0 && i < 255) t.log[power] = i;
+    power <<= 1;
+    if (power & 0x100) power ^= 0x12D;
+  }
+  t.log[0] = -255;
+  t.log[1] = 255;
+  return t;
+}
+inline constexpr GaloisTables kGaloisTables = galoisTables();
+}  // namespace dm_detail
+
+// The field the symbols' error correction works in (the library computes
+// it): gfExp[i] = 2^i, gfLog its inverse.
+inline constexpr const int32_t (&gfExp)[256] = dm_detail::kGaloisTables.exp;
+inline constexpr const int32_t (&gfLog)[256] = dm_detail::kGaloisTables.log;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace dexmora {
+
 namespace {
 
 constexpr Matrix3 kIdentity = {{1, 0, 0, 0, 1, 0, 0, 0, 1}};
@@ -60,3 +62,5 @@ DmPoint* matrix3TransformPoint(DmPoint* out, const DmPoint* in, const Matrix3* m
   out->y = ty;
   return out;
 }
+
+}  // namespace dexmora

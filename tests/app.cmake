@@ -31,3 +31,8 @@ test -f \"$prefix/share/icons/hicolor/scalable/apps/dexmora.svg\""
 # --help and --version need no display: run with none and no Qt platform set.
 add_test(NAME app_without_display
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/app_without_display.sh $<TARGET_FILE:dexmora-app> ${PROJECT_VERSION})
+
+# The dialog on libdexmora.so.1, with no copy of the library in it.
+add_test(NAME app_on_shared_library
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/app_on_shared_library.sh $<TARGET_FILE:dexmora-app>
+    $<TARGET_FILE:Dexmora::dexmora> ${CMAKE_NM})

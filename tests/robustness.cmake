@@ -1,10 +1,11 @@
 # Robustness: allocation failures inside the encode job, memcheck runs of
 # dexmora-cli, and the sanitizer settings of the sanitized configuration.
 
-# The child of the allocation-failure tests: the encoder linked with malloc
-# and calloc wrappers that fail the call DEXMORA_FAIL_ALLOCATION names.
+# The child of the allocation-failure tests: the first release's API on
+# libdexmora.so, as the dialog has it, linked with malloc and calloc wrappers
+# that fail the call DEXMORA_FAIL_ALLOCATION names.
 add_executable(alloc_failure_child alloc_failure/alloc_failure_child.cpp alloc_failure/failing_alloc.cpp)
-target_link_libraries(alloc_failure_child PRIVATE dexmora_classic)
+target_link_libraries(alloc_failure_child PRIVATE dexmora_classic Dexmora::dexmora)
 target_link_options(alloc_failure_child PRIVATE -Wl,--wrap=malloc -Wl,--wrap=calloc)
 dexmora_warnings(alloc_failure_child)
 

@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "classic/data_encoding.h"
 #include "classic/encode_job.h"
+#include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
 #include "core/encodation.h"
 
@@ -124,11 +126,32 @@ TEST(DataEncodation, ReadsOnlyTheGivenLength) {
   dmFreeSymbol(&symbol);
 }
 
-TEST(DataEncodation, EmptyTextGivesAnAllPadSymbol) {
-  Encoded e(Bytes{});
-  EXPECT_EQ(e.size(), 10);
-  EXPECT_EQ(e.symbol.padCount, 3);
-  EXPECT_EQ(e.data()[0], 129);
+// The library refuses what it cannot encode (no text, or more than the
+// largest symbol holds): it says why, and the symbol stays clear for the
+// later steps to pass over.
+TEST(DataEncodation, RefusedTextsLeaveTheSymbolClear) {
+  const struct {
+    const char* name;
+    Bytes text;
+    const char* reason;
+  } cases[] = {
+      {"empty", {}, "dmEncodeData: the text is empty\n"},
+      {"high bytes", Bytes(6000, 0xFF), "dmEncodeData: "},
+      {"digits", Bytes(9000, '7'), "dmEncodeData: "},
+      {"one letter over", Bytes(DM_MAX_DATA_CODEWORDS + 1, 'a'), "dmEncodeData: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::internal::CaptureStderr();
+    errno = 0;
+    Encoded e(c.text, 144);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(printed.rfind(c.reason, 0), 0u) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    const DmSymbol clear{};
+    EXPECT_EQ(std::memcmp(&e.symbol, &clear, sizeof clear), 0);
+  }
 }
 
 struct LengthCase {
@@ -175,35 +198,32 @@ TEST(Base256, RandomisingAddendsForTheFirstPositions) {
 }
 
 TEST(DataEncodation, StreamLongerThanAnySymbolIsCutSafely) {
-  // Thousands of high bytes would need far more than the scratch area; the
-  // scan stops at a safe bound and the largest symbol takes the first 1558.
+  // Thousands of high bytes would make far more codewords than any symbol
+  // holds; the scan stops within twice the bound.
   for (const Bytes& text : {Bytes(6000, 0xFF), Bytes(9000, '7'), bytes(std::string(4000, 'x'))}) {
-    Encoded e(text);
-    EXPECT_EQ(e.symbol.sizeIndex, 23);
-    EXPECT_EQ(e.symbol.padCount, 0);
+    Bytes stream;
+    dexmora::appendBasic(stream, text.data(), text.size(), DM_MAX_DATA_CODEWORDS);
+    EXPECT_GT(stream.size(), size_t{DM_MAX_DATA_CODEWORDS});
+    EXPECT_LE(stream.size(), size_t{2 * DM_MAX_DATA_CODEWORDS + 1});
     EXPECT_GT(dexmora::basicLength(text.data(), text.size()), size_t{DM_MAX_DATA_CODEWORDS});
   }
-  Encoded high(Bytes(6000, 0xFF));
-  EXPECT_EQ(high.data()[0], 231);
+  Bytes high;
+  dexmora::appendBasic(high, Bytes(6000, 0xFF).data(), 6000, DM_MAX_DATA_CODEWORDS);
+  EXPECT_EQ(high[0], 231);
   // A field holds at most 1555 bytes: length value 249 + 6, then 1555 mod 250.
-  EXPECT_EQ(high.data()[1], static_cast<uint8_t>((255 + 44) - 256));
-  EXPECT_EQ(high.data()[2], static_cast<uint8_t>(55 + 193));
-  Encoded digits(Bytes(9000, '7'));
-  EXPECT_EQ(digits.data()[1557], 130 + 77);
+  EXPECT_EQ(high[1], static_cast<uint8_t>((255 + 44) - 256));
+  EXPECT_EQ(high[2], static_cast<uint8_t>(55 + 193));
+  Bytes digits;
+  dexmora::appendBasic(digits, Bytes(9000, '7').data(), 9000, DM_MAX_DATA_CODEWORDS);
+  EXPECT_EQ(digits[1557], 130 + 77);
 }
 
 TEST(DataEncodation, ExactCapacityFitsWithoutPad) {
-  Bytes text;
-  for (int i = 0; i < DM_MAX_DATA_CODEWORDS; ++i) text.push_back('a');
+  const Bytes text(DM_MAX_DATA_CODEWORDS, 'a');
   Encoded fits(text);
   EXPECT_EQ(fits.symbol.sizeIndex, 23);
   EXPECT_EQ(fits.symbol.padCount, 0);
-  text.push_back('a');
-  Encoded cut(text);
-  EXPECT_EQ(cut.symbol.padCount, 0);
-  // The size check also keeps back() off an empty stream, a path GCC's
-  // -Warray-bounds reports in optimised builds.
-  const Bytes data = cut.data();
+  const Bytes data = fits.data();
   ASSERT_EQ(data.size(), size_t{DM_MAX_DATA_CODEWORDS});
   EXPECT_EQ(data.back(), 'a' + 1);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <utility>
@@ -9,6 +11,7 @@
 #include "classic/symbol_tables.h"
 #include <dexmora/encode.h>
 #include "core/placement.h"
+#include "golden_table.h"
 #include "symbol_fixture.h"
 #include "test_files.h"
 
@@ -88,6 +91,39 @@ TEST(EncodeJob, ClassicStepsMatchTheCore) {
     EXPECT_EQ(core->codewords(), std::vector<uint8_t>(classic.codewords, classic.codewords + classic.totalCodewords));
     EXPECT_EQ(core->modules(), dexmora::frameModules(core->size(), classic.moduleGrid));
     dmFreeSymbol(&classic);
+  }
+}
+
+// What the dialog writes is the first release's picture: the recorded ones,
+// for every recorded text it can take (at most 12 bytes, no zero byte).
+TEST(EncodeJob, DialogPicturesAreTheRecordedOnes) {
+  if (!std::filesystem::exists(goldenTablePath())) GTEST_SKIP() << "no golden table at " << goldenTablePath();
+  TempDir dir;
+  const std::string path = dir.file("output.png");
+  int compared = 0;
+  for (const Golden& golden : readGoldens()) {
+    if (golden.text.size() > 12 || golden.text.find('\0') != std::string::npos) continue;
+    SCOPED_TRACE(std::to_string(golden.size) + " " + testing::PrintToString(golden.text));
+    ASSERT_EQ(dmEncodeToFile(golden.size, golden.text.c_str(), path.c_str()), 0);
+    EXPECT_EQ(sha256Hex(readFileString(path)), golden.pngHash);
+    ++compared;
+  }
+  EXPECT_GE(compared, 24);
+}
+
+// A text the library refuses writes nothing: a non-zero result with EINVAL,
+// the reason on stderr, and no file.
+TEST(EncodeJob, EmptyTextIsRefused) {
+  TempDir dir;
+  const std::string path = dir.file("output.png");
+  for (const char* text : {"", static_cast<const char*>(nullptr)}) {
+    SCOPED_TRACE(text ? "empty" : "null");
+    testing::internal::CaptureStderr();
+    errno = 0;
+    EXPECT_NE(dmEncodeToFile(10, text, path.c_str()), 0);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "dmEncodeData: the text is empty\n");
+    EXPECT_TRUE(dir.entries().empty());
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace dexmora {
 namespace {
 
 constexpr float kTiny = 1.0f / 16777216.0f;  // 2^-24: half an ulp of 1.0f
@@ -81,3 +82,4 @@ TEST(Matrix3, TransformPointFollowsTheStoredSingleRoundings) {
 }
 
 }  // namespace
+}  // namespace dexmora

@@ -1,40 +1,37 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "classic/placement.h"
+#include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
+#include "core/placement.h"
+#include "symbol_fixture.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A symbol of one row with the given codeword stream, placed into its grid.
+// The mapping matrix of one row with the given codeword stream (zero-extended)
+// laid in by the walk.
 struct Placed {
-  DmSymbol symbol{};
+  int side = 0;
+  Bytes grid;
   Placed(int sizeIndex, const Bytes& stream) {
     const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];
-    const int side = static_cast<int>(std::sqrt(row.regionCount)) * row.regionSize;
-    symbol.sizeIndex = sizeIndex;
-    symbol.regionCount = row.regionCount;
-    symbol.gridRows = side;
-    symbol.gridCols = side;
-    symbol.totalCodewords = static_cast<uint32_t>(row.dataCodewords + row.errorCodewords);
-    symbol.codewords = static_cast<uint8_t*>(std::calloc(symbol.totalCodewords, 1));
-    for (size_t i = 0; i < stream.size() && i < symbol.totalCodewords; ++i) symbol.codewords[i] = stream[i];
-    dmAllocGrid(&symbol);
-    dmPlaceCodewords(&symbol);
+    side = static_cast<int>(std::sqrt(row.regionCount)) * row.regionSize;
+    Bytes codewords(static_cast<size_t>(row.dataCodewords + row.errorCodewords), 0);
+    std::copy_n(stream.begin(), std::min(stream.size(), codewords.size()), codewords.begin());
+    grid.assign(static_cast<size_t>(side) * static_cast<size_t>(side), 0);
+    dexmora::placeCodewords(grid.data(), side, side, codewords.data(), codewords.size());
   }
-  ~Placed() { dmFreeSymbol(&symbol); }
-  Placed(const Placed&) = delete;
-  Placed& operator=(const Placed&) = delete;
-  uint8_t at(int row, int col) const { return symbol.moduleGrid[row * symbol.gridCols + col]; }
-  int side() const { return symbol.gridRows; }
+  uint8_t at(int row, int col) const { return grid[static_cast<size_t>(row * side + col)]; }
 };
 
 using Cell = std::pair<int, int>;
@@ -60,7 +57,7 @@ struct Owners {
       const uint8_t mask = static_cast<uint8_t>(128 >> (b - 1));
       Placed all(sizeIndex, Bytes(total, mask));
       for (size_t m = 0; m < modules; ++m) {
-        if ((all.symbol.moduleGrid[m] & (DM_MODULE_DARK | DM_MODULE_ASSIGNED)) == (DM_MODULE_DARK | DM_MODULE_ASSIGNED)) {
+        if ((all.grid[m] & (DM_MODULE_DARK | DM_MODULE_ASSIGNED)) == (DM_MODULE_DARK | DM_MODULE_ASSIGNED)) {
           bit[m] = b;
           ++masksSeen[m];
         }
@@ -71,15 +68,15 @@ struct Owners {
         for (size_t k = 0; k < total; ++k) stream[k] = ((k >> indexBit) & 1) ? mask : 0;
         Placed one(sizeIndex, stream);
         for (size_t m = 0; m < modules; ++m) {
-          if (bit[m] == b && (one.symbol.moduleGrid[m] & DM_MODULE_DARK)) codeword[m] |= 1 << indexBit;
+          if (bit[m] == b && (one.grid[m] & DM_MODULE_DARK)) codeword[m] |= 1 << indexBit;
         }
       }
     }
     Placed blank(sizeIndex, Bytes(total, 0));
     for (size_t m = 0; m < modules; ++m) {
-      if (!(blank.symbol.moduleGrid[m] & DM_MODULE_ASSIGNED)) {
+      if (!(blank.grid[m] & DM_MODULE_ASSIGNED)) {
         codeword[m] = -1;
-        if (blank.symbol.moduleGrid[m] & DM_MODULE_DARK) ++darkWithoutCodeword;
+        if (blank.grid[m] & DM_MODULE_DARK) ++darkWithoutCodeword;
       }
     }
     for (int b = 1; b <= 8; ++b) {
@@ -135,7 +132,7 @@ TEST(Placement, UnfilledCornerGetsTheFixedPattern) {
     const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];
     SCOPED_TRACE(row.symbolSize);
     Placed p(sizeIndex, {});
-    const int n = p.side();
+    const int n = p.side;
     const bool unfilled = row.symbolSize == 12 || row.symbolSize == 16 || row.symbolSize == 20 || row.symbolSize == 24;
     if (unfilled) {
       EXPECT_EQ(p.at(n - 2, n - 2), 1);
@@ -205,16 +202,47 @@ TEST(Placement, MissingSymbolEndsTheProcess) {
   EXPECT_EXIT(dmAllocGrid(nullptr), testing::ExitedWithCode(1), "");
 }
 
+// The grid dmPlaceCodewords fills from the library's symbol is, flag for
+// flag, the grid the walk makes of that symbol's codewords: every size asked
+// for, texts of each kind.
+TEST(Placement, StepFillsTheWalksGridOfTheFinishedCodewords) {
+  const char* texts[] = {"123456", "Dexmora", "\x80\x81\xFE", "A"};
+  for (int sizeIndex = 0; sizeIndex < DM_SYMBOL_SIZE_COUNT; ++sizeIndex) {
+    for (const char* text : texts) {
+      SCOPED_TRACE(std::to_string(SelectableSizes[sizeIndex]) + " " + text);
+      ClassicJob job(SelectableSizes[sizeIndex], text);
+      const Placed walked(job.symbol().sizeIndex, job.finished().codewords());
+      ASSERT_EQ(job.symbol().gridRows, walked.side);
+      ASSERT_EQ(job.symbol().gridCols, walked.side);
+      EXPECT_EQ(Bytes(job.symbol().moduleGrid, job.symbol().moduleGrid + walked.grid.size()), walked.grid);
+    }
+  }
+}
+
 TEST(Symbol, FreeClearsEverythingAndIsRepeatable) {
-  Placed p(3, {1, 2, 3});
-  dmFreeSymbol(&p.symbol);
-  EXPECT_EQ(p.symbol.moduleGrid, nullptr);
-  EXPECT_EQ(p.symbol.codewords, nullptr);
-  EXPECT_EQ(p.symbol.sizeIndex, 0);
-  EXPECT_EQ(p.symbol.gridRows, 0);
-  EXPECT_EQ(p.symbol.gridCols, 0);
-  EXPECT_EQ(p.symbol.totalCodewords, 0u);
-  dmFreeSymbol(&p.symbol);
+  DmSymbol symbol{};
+  requestedSize = 16;
+  buildClassicSymbol(&symbol, reinterpret_cast<const uint8_t*>("ABC"), 3);
+  requestedSize = 0;
+  ASSERT_NE(symbol.finished, nullptr);
+  dmFreeSymbol(&symbol);
+  const DmSymbol clear{};
+  EXPECT_EQ(std::memcmp(&symbol, &clear, sizeof clear), 0);
+  dmFreeSymbol(&symbol);
+}
+
+// Steps given a symbol the library refused leave it as they found it.
+TEST(Placement, StepsPassOverARefusedText) {
+  DmSymbol symbol{};
+  testing::internal::CaptureStderr();
+  buildClassicSymbol(&symbol, reinterpret_cast<const uint8_t*>(""), 0);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(symbol.finished, nullptr);
+  EXPECT_EQ(symbol.codewords, nullptr);
+  EXPECT_EQ(symbol.gridRows, 0);
+  ASSERT_NE(symbol.moduleGrid, nullptr);  // dmAllocGrid still gives its one byte
+  EXPECT_EQ(symbol.moduleGrid[0], 0);
+  dmFreeSymbol(&symbol);
 }
 
 }  // namespace

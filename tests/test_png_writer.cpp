@@ -1,4 +1,4 @@
-#include "classic/png_writer.h"
+#include "classic/picture_steps.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -9,41 +9,42 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <sstream>
+#include <memory>
 #include <utility>
 
+#include <dexmora/render.h>
+
 #include "png_reader.h"
+#include "symbol_fixture.h"
 #include "test_files.h"
 
 namespace {
 
-// A raster whose every byte differs from its neighbours', so any row flip,
-// mirror or channel swap shows; or, with `noise`, random-looking bytes that
-// deflate cannot shrink much, for files larger than the stream buffer.
-struct Raster {
-  Raster(uint32_t w, uint32_t h, bool noise = false) : width(w), height(h), bytes(size_t{w} * h * 3) {
-    uint32_t state = 99;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      state = state * 1664525u + 1013904223u;
-      bytes[i] = static_cast<uint8_t>(noise ? state >> 24 : i * 7 + i / 3);
-    }
+// The picture of `text` at `side` as the pipeline paints it: the encoder's
+// raster, linked to the symbol it shows.
+struct Painted {
+  Painted(int side, const std::string& text) : job(side, text) {
+    EXPECT_EQ(dmRenderImage(job.encoder(), "/dev/null"), 1);
   }
-  // The writer only reads the pixels.
-  RgbImage image() const { return {width, height, const_cast<uint8_t*>(bytes.data())}; }
+  const RgbImage& image() { return job.encoder().image; }
 
-  uint32_t width;
-  uint32_t height;
-  std::vector<uint8_t> bytes;
+  ClassicJob job;
 };
 
-// The file is an 8-bit RGB PNG of IHDR, IDAT chunks and IEND whose rows are
-// the buffer's, last buffer row first.
-void expectPictureOf(const std::string& path, const Raster& r) {
+// The file holds the library's picture of the symbol, byte for byte: an
+// 8-bit RGB PNG of IHDR, IDAT chunks and IEND whose rows are the raster's,
+// last buffer row first.
+void expectPictureOf(const std::string& path, Painted& painted) {
+  const dexmora::Expected<dexmora::Rendering> rendering =
+      dexmora::render(painted.job.finished(), dexmora::OutputFormat::Png);
+  ASSERT_TRUE(rendering);
+  EXPECT_EQ(readFileString(path), rendering->bytes);
   std::string error;
   const std::optional<PngPicture> picture = readPng(path, &error);
   ASSERT_TRUE(picture) << error;
-  EXPECT_EQ(picture->width, r.width);
-  EXPECT_EQ(picture->height, r.height);
+  const RgbImage& image = painted.image();
+  EXPECT_EQ(picture->width, image.width);
+  EXPECT_EQ(picture->height, image.height);
   EXPECT_EQ(picture->bitDepth, 8);
   EXPECT_EQ(picture->colorType, 2);
   EXPECT_EQ(picture->compressionMethod, 0);
@@ -53,28 +54,25 @@ void expectPictureOf(const std::string& path, const Raster& r) {
   EXPECT_EQ(picture->chunkTypes.front(), "IHDR");
   EXPECT_EQ(picture->chunkTypes.back(), "IEND");
   for (size_t i = 1; i + 1 < picture->chunkTypes.size(); ++i) EXPECT_EQ(picture->chunkTypes[i], "IDAT");
-  const size_t rowBytes = size_t{r.width} * 3;
   std::vector<uint8_t> rows;
-  for (uint32_t p = 0; p < r.height; ++p) {
-    const uint8_t* row = r.bytes.data() + (r.height - 1 - p) * rowBytes;
-    rows.insert(rows.end(), row, row + rowBytes);
+  for (uint32_t p = 0; p < image.height; ++p) {
+    const std::vector<uint8_t> row = painted.job.rasterRow(image.height - 1 - p);
+    rows.insert(rows.end(), row.begin(), row.end());
   }
   EXPECT_EQ(picture->rgb, rows);
 }
 
-// Saves in turn to one path: a picture of several IDAT chunks, one pixel
-// whose three bytes must keep their order, and rows that must come out last
-// buffer row first. Each replaces the previous file completely and leaves
-// nothing else behind.
-TEST(SavePng, EachSaveReplacesTheFileWithItsRaster) {
+// Saves in turn to one path: the smallest picture, one of four regions and
+// the largest, of several IDAT chunks. Each replaces the previous file
+// completely and leaves nothing else behind.
+TEST(SavePng, EachSaveReplacesTheFileWithItsPicture) {
   TempDir dir;
   const std::string path = dir.file("output.png");
-  Raster onePixel(1, 1);
-  onePixel.bytes = {0x12, 0x80, 0xFE};
-  for (const Raster& r : {Raster(64, 64, true), onePixel, Raster(3, 4)}) {
-    SCOPED_TRACE(testing::Message() << r.width << "x" << r.height);
-    ASSERT_EQ(dmSavePng(path.c_str(), r.image()), 1);
-    expectPictureOf(path, r);
+  for (const auto& [side, text] : {std::pair<int, const char*>{144, "ABC"}, {10, "123456"}, {32, "Dexmora"}}) {
+    SCOPED_TRACE(side);
+    Painted painted(side, text);
+    ASSERT_EQ(dmSavePng(path.c_str(), painted.image()), 1);
+    expectPictureOf(path, painted);
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"output.png"});
   }
 }
@@ -87,39 +85,38 @@ TEST(SavePng, LinksAreFollowedAndDevicesWrittenInPlace) {
   const std::string link = dir.file("link.png");
   writeFileBytes(real, {1, 2, 3});
   ASSERT_EQ(symlink("real.png", link.c_str()), 0);
-  const Raster r(3, 2);
-  ASSERT_EQ(dmSavePng(link.c_str(), r.image()), 1);
+  Painted painted(12, "A1");
+  ASSERT_EQ(dmSavePng(link.c_str(), painted.image()), 1);
   struct stat linkStat;
   ASSERT_EQ(lstat(link.c_str(), &linkStat), 0);
   EXPECT_TRUE(S_ISLNK(linkStat.st_mode));
-  expectPictureOf(real, r);
+  expectPictureOf(real, painted);
   EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link.png", "real.png"}));
 
-  ASSERT_EQ(dmSavePng("/dev/null", r.image()), 1);
+  ASSERT_EQ(dmSavePng("/dev/null", painted.image()), 1);
   struct stat device;
   ASSERT_EQ(stat("/dev/null", &device), 0);
   EXPECT_TRUE(S_ISCHR(device.st_mode));
   errno = 0;
-  EXPECT_EQ(dmSavePng("/dev/full", r.image()), 0);
+  EXPECT_EQ(dmSavePng("/dev/full", painted.image()), 0);
   EXPECT_EQ(errno, ENOSPC);
   ASSERT_EQ(stat("/dev/full", &device), 0);
   EXPECT_TRUE(S_ISCHR(device.st_mode));
 }
 
+// A caller's frame survives a save; a failed write is no throw.
 TEST(SavePng, TryContextIsLeftAsFound) {
   TempDir dir;
-  const Raster r(2, 2);
+  Painted painted(0, "A");
   std::jmp_buf outer;
-  pngTryContext.currentFrame = &outer;  // a caller's frame that must survive
-  ASSERT_EQ(dmSavePng(dir.file("a.png").c_str(), r.image()), 1);
+  pngTryContext.currentFrame = &outer;
+  pngTryContext.caught = 1;
+  ASSERT_EQ(dmSavePng(dir.file("a.png").c_str(), painted.image()), 1);
   EXPECT_EQ(pngTryContext.currentFrame, &outer);
   EXPECT_EQ(pngTryContext.caught, 0);
-  testing::internal::CaptureStderr();
-  ASSERT_EQ(dmSavePng(dir.file("a.png").c_str(), Raster(0, 2).image()), 0);
-  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(dmSavePng(dir.file("missing/a.png").c_str(), painted.image()), 0);
   EXPECT_EQ(pngTryContext.currentFrame, &outer);
-  EXPECT_EQ(pngTryContext.caught, 1);
-  EXPECT_NE(pngTryContext.thrownMessage, nullptr);
+  EXPECT_EQ(pngTryContext.caught, 0);
   pngTryContext.currentFrame = nullptr;
 }
 
@@ -129,6 +126,22 @@ TEST(PngError, WithoutAFrameItPrintsAndReturns) {
   dmPngError(nullptr, "no frame here");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "libpng error: no frame here\n");
   EXPECT_STREQ(pngTryContext.thrownMessage, "no frame here");
+}
+
+TEST(PngError, WithAFrameItJumpsThere) {
+  std::jmp_buf frame;
+  volatile int jumps = 0;
+  testing::internal::CaptureStderr();
+  if (setjmp(frame) == 0) {
+    pngTryContext.currentFrame = &frame;
+    dmPngError(nullptr, "thrown");
+  } else {
+    ++jumps;
+  }
+  pngTryContext.currentFrame = nullptr;
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "libpng error: thrown\n");
+  EXPECT_EQ(jumps, 1);
+  EXPECT_STREQ(pngTryContext.thrownMessage, "thrown");
 }
 
 // Runs one save in a child process whose files may not grow past `limit`
@@ -148,27 +161,23 @@ std::pair<int, int> saveWithFileSizeLimit(const std::string& path, const RgbImag
   return WEXITSTATUS(status) == 255 ? std::make_pair(1, 0) : std::make_pair(0, WEXITSTATUS(status));
 }
 
-// A failed save returns 0 with the system's reason in errno, leaves the file
-// that was at the path as it was, leaves no temporary file behind, and the
-// next save to the same directory succeeds.
+// How many bytes short of the picture the file size limit is; 0 for none.
+constexpr rlim_t kNoLimit = 0;
+constexpr rlim_t kOneByteShort = 1;
+constexpr rlim_t kFarShort = 5000;
+
+// A failed save returns 0 with the reason in errno, prints nothing, leaves
+// the file that was at the path as it was, leaves no temporary file behind,
+// and the next save to the same directory succeeds.
 struct FailureCase {
   const char* name;
   const char* file;  // in the test directory; null for a null path
-  uint32_t width, height;
-  bool noise;
-  rlim_t fileSizeLimit;  // 0: none, else the save runs in a child under this limit
+  bool showsSymbol;  // false: a raster made elsewhere, which shows no symbol
+  rlim_t bytesShort;
   int errnoValue;
-  bool libpngLine;  // whether "libpng error: " is printed
 };
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
-
-int countLines(const std::string& text, const std::string& prefix) {
-  std::istringstream in(text);
-  int count = 0;
-  for (std::string line; std::getline(in, line);) count += line.rfind(prefix, 0) == 0;
-  return count;
-}
 
 class SavePngFailure : public testing::TestWithParam<FailureCase> {};
 
@@ -176,37 +185,36 @@ TEST_P(SavePngFailure, KeepsThePreviousFileAndLeavesNothingBehind) {
   const FailureCase& c = GetParam();
   TempDir dir;
   const std::string output = dir.file("output.png");
-  ASSERT_EQ(dmSavePng(output.c_str(), Raster(5, 5).image()), 1);
+  Painted previous(10, "before");
+  ASSERT_EQ(dmSavePng(output.c_str(), previous.image()), 1);
   const std::vector<uint8_t> before = readFileBytes(output).value();
   writeFileBytes(dir.file("plain"), {1, 2, 3});
   ASSERT_EQ(mkdir(dir.file("folder").c_str(), 0755), 0);
   const std::vector<std::string> entries = dir.entries();
 
   const std::string path = c.file ? dir.file(c.file) : std::string();
-  const Raster r(c.width, c.height, c.noise);
+  Painted painted(144, "large");
+  RgbImage image = painted.image();
+  if (!c.showsSymbol) image.symbol = nullptr;
   testing::internal::CaptureStderr();
   std::pair<int, int> saved;
-  if (c.fileSizeLimit) {
-    saved = saveWithFileSizeLimit(path, r.image(), c.fileSizeLimit);
+  if (c.bytesShort != kNoLimit) {
+    const size_t size = dexmora::render(painted.job.finished(), dexmora::OutputFormat::Png)->bytes.size();
+    ASSERT_GT(size, c.bytesShort);
+    saved = saveWithFileSizeLimit(path, image, size - c.bytesShort);
   } else {
     errno = 0;
-    saved.first = dmSavePng(c.file ? path.c_str() : nullptr, r.image());
+    saved.first = dmSavePng(c.file ? path.c_str() : nullptr, image);
     saved.second = errno;
   }
-  const std::string printed = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(saved.first, 0);
   EXPECT_EQ(saved.second, c.errnoValue) << std::strerror(saved.second);
-  if (c.libpngLine) {
-    // libpng's own warnings may precede it; the writer adds exactly one line.
-    EXPECT_EQ(countLines(printed, "libpng error: "), 1) << printed;
-  } else {
-    EXPECT_EQ(printed, "");
-  }
 
   EXPECT_EQ(readFileBytes(output).value(), before);
   EXPECT_EQ(dir.entries(), entries);
   EXPECT_EQ(pngTryContext.currentFrame, nullptr);
-  const Raster next(4, 3);
+  Painted next(14, "after");
   ASSERT_EQ(dmSavePng(output.c_str(), next.image()), 1);
   expectPictureOf(output, next);
   EXPECT_EQ(dir.entries(), entries);
@@ -214,29 +222,26 @@ TEST_P(SavePngFailure, KeepsThePreviousFileAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, SavePngFailure,
-    testing::Values(
-        FailureCase{"NullPath", nullptr, 8, 8, false, 0, EINVAL, false},
-        FailureCase{"MissingDirectory", "missing/output.png", 8, 8, false, 0, ENOENT, false},
-        FailureCase{"ParentIsAFile", "plain/output.png", 8, 8, false, 0, ENOTDIR, false},
-        FailureCase{"TargetIsADirectory", "folder", 8, 8, false, 0, EISDIR, false},
-        FailureCase{"ZeroWidth", "output.png", 0, 8, false, 0, EINVAL, true},
-        FailureCase{"ZeroHeight", "output.png", 8, 0, false, 0, EINVAL, true},
-        // Far larger than one stream buffer: libpng's write fails mid-image.
-        FailureCase{"WriteErrorInTheImageData", "output.png", 200, 200, true, 1000, EFBIG, true},
-        // Fits the stream buffer: the final flush fails.
-        FailureCase{"WriteErrorAtTheFinalFlush", "output.png", 6, 6, false, 60, EFBIG, false}),
+    testing::Values(FailureCase{"NullPath", nullptr, true, kNoLimit, EINVAL},
+                    FailureCase{"RasterShowsNoSymbol", "output.png", false, kNoLimit, EINVAL},
+                    FailureCase{"MissingDirectory", "missing/output.png", true, kNoLimit, ENOENT},
+                    FailureCase{"ParentIsAFile", "plain/output.png", true, kNoLimit, ENOTDIR},
+                    FailureCase{"TargetIsADirectory", "folder", true, kNoLimit, EISDIR},
+                    FailureCase{"TemporaryFilesName", ".output.png.1.dexmora-tmp", true, kNoLimit, EINVAL},
+                    FailureCase{"WriteErrorEarly", "output.png", true, kFarShort, EFBIG},
+                    FailureCase{"WriteErrorAtTheLastByte", "output.png", true, kOneByteShort, EFBIG}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST(SavePngFileMode, NewFilesFollowTheUmaskAndReplacedOnesKeepTheirMode) {
   TempDir dir;
-  const Raster r(2, 2);
+  Painted painted(0, "mode");
   const mode_t saved = umask(027);
   const std::string fresh = dir.file("fresh.png");
-  ASSERT_EQ(dmSavePng(fresh.c_str(), r.image()), 1);
+  ASSERT_EQ(dmSavePng(fresh.c_str(), painted.image()), 1);
   const std::string kept = dir.file("kept.png");
   writeFileBytes(kept, {0});
   ASSERT_EQ(chmod(kept.c_str(), 0604), 0);
-  ASSERT_EQ(dmSavePng(kept.c_str(), r.image()), 1);
+  ASSERT_EQ(dmSavePng(kept.c_str(), painted.image()), 1);
   umask(saved);
 
   struct stat info;

@@ -1,33 +1,31 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "classic/reed_solomon.h"
+#include "classic/encode_job.h"
+#include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
 #include "core/reed_solomon.h"
+#include "core/size_table.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A symbol of the given row whose data codewords are `data` (zero-extended).
+// The codeword stream of one row whose data codewords are `data`
+// (zero-extended), with the error codewords computed behind them.
 struct EccSymbol {
-  DmSymbol symbol{};
+  Bytes codewords;
   explicit EccSymbol(int sizeIndex, const Bytes& data = {}) {
     const DmSymbolAttributeRow& row = SymbolAttributes[sizeIndex];
-    symbol.sizeIndex = sizeIndex;
-    symbol.totalCodewords = static_cast<uint32_t>(row.dataCodewords + row.errorCodewords);
-    symbol.codewords = static_cast<uint8_t*>(std::calloc(symbol.totalCodewords, 1));
-    if (!data.empty()) std::memcpy(symbol.codewords, data.data(), data.size());
-    dmComputeEcc(&symbol);
+    codewords.assign(static_cast<size_t>(row.dataCodewords + row.errorCodewords), 0);
+    std::copy(data.begin(), data.end(), codewords.begin());
+    dexmora::computeErrorCorrection(codewords.data(), dexmora::SYMBOL_SIZES[sizeIndex]);
   }
-  ~EccSymbol() { dmFreeSymbol(&symbol); }
-  EccSymbol(const EccSymbol&) = delete;
-  EccSymbol& operator=(const EccSymbol&) = delete;
-  Bytes all() const { return Bytes(symbol.codewords, symbol.codewords + symbol.totalCodewords); }
+  const Bytes& all() const { return codewords; }
 };
 
 int gfMul(int a, int b) { return a == 0 || b == 0 ? 0 : gfExp[(gfLog[a] + gfLog[b]) % 255]; }
@@ -134,6 +132,26 @@ TEST(ErrorCodewords, BlocksAreInterleavedAndIndependent) {
       }
     }
   }
+}
+
+// dmComputeEcc leaves behind the record's data exactly the error codewords
+// of that data, for texts of every kind at every size.
+TEST(ErrorCodewords, StepFillsTheCodeOfTheRecordsData) {
+  std::mt19937 rng(1604);
+  for (int trial = 0; trial < 240; ++trial) {
+    std::string text(1 + rng() % 12, '\0');
+    for (char& c : text) c = static_cast<char>(1 + rng() % 255);
+    requestedSize = SelectableSizes[trial % DM_SYMBOL_SIZE_COUNT];
+    DmSymbol symbol{};
+    dmEncodeData(&symbol, reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()));
+    dmAddPadding(&symbol);
+    const Bytes data(symbol.codewords, symbol.codewords + SymbolAttributes[symbol.sizeIndex].dataCodewords);
+    dmComputeEcc(&symbol);
+    EXPECT_EQ(Bytes(symbol.codewords, symbol.codewords + symbol.totalCodewords), EccSymbol(symbol.sizeIndex, data).all())
+        << testing::PrintToString(text) << " at " << requestedSize;
+    dmFreeSymbol(&symbol);
+  }
+  requestedSize = 0;
 }
 
 }  // namespace

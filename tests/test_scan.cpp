@@ -7,7 +7,6 @@
 
 #include "classic/encode_job.h"
 #include "classic/symbol_tables.h"
-#include "classic/rasterizer.h"
 #include "core/placement.h"
 #include "png_reader.h"
 #include "symbol_scan.h"

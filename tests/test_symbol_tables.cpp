@@ -4,7 +4,10 @@
 #include <map>
 #include <string>
 
+#include <dexmora/sizes.h>
+
 #include "classic/symbol_tables.h"
+#include "core/size_table.h"
 
 namespace {
 
@@ -43,6 +46,26 @@ TEST(SymbolTables, SelectableSizesFollowTheTable) {
     }
   }
   EXPECT_EQ(SymbolAttributes[DM_SYMBOL_SIZE_COUNT - 1].dataCodewords, DM_MAX_DATA_CODEWORDS);
+}
+
+// The first release's table is the library's squares, row for row.
+TEST(SymbolTables, RowsAreTheLibrarysSquares) {
+  for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) {
+    const DmSymbolAttributeRow& row = SymbolAttributes[i];
+    SCOPED_TRACE(row.symbolSize);
+    const dexmora::Expected<dexmora::SymbolSize> size = dexmora::symbolSize(i);
+    ASSERT_TRUE(size);
+    EXPECT_EQ(size->kind, dexmora::SizeKind::Square);
+    EXPECT_EQ(size->rows, row.symbolSize);
+    EXPECT_EQ(size->cols, row.symbolSize);
+    EXPECT_EQ(size->dataCodewords, row.dataCodewords);
+    EXPECT_EQ(size->errorCodewords, row.errorCodewords);
+    EXPECT_EQ(size->regionRows, row.regionSize);
+    EXPECT_EQ(size->regionCols, row.regionSize);
+    EXPECT_EQ(size->regionsDown() * size->regionsAcross(), row.regionCount);
+    EXPECT_EQ(size->blockCount, row.blockCount);
+  }
+  EXPECT_EQ(dexmora::symbolSize(DM_SYMBOL_SIZE_COUNT)->kind, dexmora::SizeKind::Rectangle);
 }
 
 TEST(SymbolTables, AlignmentLines) {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "classic/encode_job.h"
-#include "classic/png_writer.h"
+#include "classic/picture_steps.h"
 
 int main(int argc, char** argv) {
   if (argc < 4) {

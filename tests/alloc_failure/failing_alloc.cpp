@@ -1,31 +1,51 @@
 // Link-time wrappers for malloc and calloc (ld --wrap): every call made by
-// the objects linked into the program, the dexmora library included, is
-// counted, and the call whose number DEXMORA_FAIL_ALLOCATION names (from 1)
-// fails as an exhausted heap would. Allocations inside shared libraries
-// (libc, libstdc++, libpng) are not counted, so the numbers follow the
-// encoder's own allocation order.
+// the program's own objects, the first release's API among them, is counted
+// (libdexmora.so, libc, libstdc++ and libpng are shared, so theirs are not),
+// and the call whose number DEXMORA_FAIL_ALLOCATION names (from 1) fails as
+// an exhausted heap would. With DEXMORA_FAIL_NEW_AFTER=N, the first operator
+// new once N calls are counted fails instead: the library's next allocation,
+// wherever it is made.
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
+#include <new>
 
 extern "C" void* __real_malloc(std::size_t size);
 extern "C" void* __real_calloc(std::size_t count, std::size_t size);
 
 namespace {
 
+long fromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::strtol(value, nullptr, 10) : 0L;
+}
+
 long failingCall() {
-  static const long call = [] {
-    const char* value = std::getenv("DEXMORA_FAIL_ALLOCATION");
-    return value ? std::strtol(value, nullptr, 10) : 0L;
-  }();
+  static const long call = fromEnvironment("DEXMORA_FAIL_ALLOCATION");
   return call;
 }
 
+long failingNewAfter() {
+  static const long after = fromEnvironment("DEXMORA_FAIL_NEW_AFTER");
+  return after;
+}
+
+long counted = 0;
+bool newFailed = false;
+
 bool failThisCall() {
-  static long calls = 0;
-  if (++calls != failingCall()) return false;
+  if (++counted != failingCall()) return false;
   errno = ENOMEM;
   return true;
+}
+
+void* allocate(std::size_t size) {
+  if (!newFailed && failingNewAfter() > 0 && counted >= failingNewAfter()) {
+    newFailed = true;
+    throw std::bad_alloc();
+  }
+  if (void* p = __real_malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
 }
 
 }  // namespace
@@ -35,3 +55,22 @@ extern "C" void* __wrap_malloc(std::size_t size) { return failThisCall() ? nullp
 extern "C" void* __wrap_calloc(std::size_t count, std::size_t size) {
   return failThisCall() ? nullptr : __real_calloc(count, size);
 }
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+// The nothrow forms too (std::stable_sort's buffer comes from them), so that
+// every block is freed the way it was allocated.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }

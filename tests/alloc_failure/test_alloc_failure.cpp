@@ -34,7 +34,7 @@ struct ChildRun {
 
 // Runs the child with the given allocation failing; its output goes to files
 // in a directory of its own, apart from the directory the pictures go to.
-ChildRun runChild(long failingAllocation, const std::vector<std::string>& args) {
+ChildRun runChild(const char* variable, long failingAllocation, const std::vector<std::string>& args) {
   std::vector<std::string> argvStrings{DEXMORA_ALLOC_FAILURE_CHILD};
   argvStrings.insert(argvStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -48,10 +48,10 @@ ChildRun runChild(long failingAllocation, const std::vector<std::string>& args) 
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  setenv("DEXMORA_FAIL_ALLOCATION", std::to_string(failingAllocation).c_str(), 1);
+  setenv(variable, std::to_string(failingAllocation).c_str(), 1);
   pid_t pid = -1;
   const int spawnError = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  unsetenv("DEXMORA_FAIL_ALLOCATION");
+  unsetenv(variable);
   posix_spawn_file_actions_destroy(&actions);
 
   ChildRun run;
@@ -70,12 +70,18 @@ ChildRun runChild(long failingAllocation, const std::vector<std::string>& args) 
 
 bool isPng(const std::string& bytes) { return bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") == 0; }
 
+// Which allocation a case fails: the program's own malloc or calloc call
+// number N, or the library's first allocation once N of those are made.
+constexpr const char* OWN_CALL = "DEXMORA_FAIL_ALLOCATION";
+constexpr const char* LIBRARY_AFTER = "DEXMORA_FAIL_NEW_AFTER";
+
 // One encode job per path, output.png (which holds an earlier picture) then
-// next.png, with one allocation failing. The encoder's own allocations, in
-// the order the job makes them, end the process with their status; the PNG
-// writer's row-pointer array fails only that save.
+// next.png, with one allocation failing. The job's own allocations, in the
+// order it makes them, and the library's while encoding end the process with
+// their status; the library's while rendering the picture fails only that save.
 struct AllocationCase {
   const char* allocation;
+  const char* variable;
   long call;  // which allocation fails, from 1; 0 for none
   const char* size;
   int status;
@@ -96,7 +102,7 @@ TEST_P(AllocationFailure, StatusMessagesAndFilesLeft) {
   const fs::path next = pictures.path() / "next.png";
   writeFile(output, PREVIOUS_PICTURE);
 
-  const ChildRun run = runChild(c.call, {c.size, "123456", output.string(), next.string()});
+  const ChildRun run = runChild(c.variable, c.call, {c.size, "123456", output.string(), next.string()});
 
   EXPECT_EQ(run.status, c.status) << run.err;
   EXPECT_EQ(run.out, c.out);
@@ -117,14 +123,15 @@ TEST_P(AllocationFailure, StatusMessagesAndFilesLeft) {
 INSTANTIATE_TEST_SUITE_P(
     EncodeJob, AllocationFailure,
     ::testing::Values(
-        AllocationCase{"encoder record", 1, "10", 3, "", "", false, false},
-        AllocationCase{"codeword buffer", 2, "10", 7, "", "dmEncodeData: " + ENOMEM_TEXT + "\n", false, false},
-        AllocationCase{"module grid", 3, "10", 2, "", "", false, false},
-        AllocationCase{"pixel buffer", 4, "10", 2, "", "malloc error: " + ENOMEM_TEXT + "\n", false, false},
+        AllocationCase{"encoder record", OWN_CALL, 1, "10", 3, "", "", false, false},
+        AllocationCase{"encoding", LIBRARY_AFTER, 1, "10", 7, "", "dmEncodeData: " + ENOMEM_TEXT + "\n", false, false},
+        AllocationCase{"codeword buffer", OWN_CALL, 2, "10", 7, "", "dmEncodeData: " + ENOMEM_TEXT + "\n", false, false},
+        AllocationCase{"module grid", OWN_CALL, 3, "10", 2, "", "", false, false},
+        AllocationCase{"pixel buffer", OWN_CALL, 4, "10", 2, "", "malloc error: " + ENOMEM_TEXT + "\n", false, false},
         // Prints nothing; the failed save reports it through its thrown message.
-        AllocationCase{"row pointer array", 5, "10", 1, "not written: dmSavePng: Out of memory\nwritten\n", "",
-                       false, true},
-        AllocationCase{"none", 0, "144", 0, "written\nwritten\n", "", true, true}),
+        AllocationCase{"picture rendering", LIBRARY_AFTER, 4, "10", 1, "not written: dmSavePng: Out of memory\nwritten\n",
+                       "", false, true},
+        AllocationCase{"none", OWN_CALL, 0, "144", 0, "written\nwritten\n", "", true, true}),
     [](const ::testing::TestParamInfo<AllocationCase>& info) {
       std::string name = info.param.allocation;
       std::replace(name.begin(), name.end(), ' ', '_');

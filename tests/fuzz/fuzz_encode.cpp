@@ -6,18 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "classic/data_encoding.h"
 #include "classic/encode_job.h"
-#include "classic/placement.h"
-#include "classic/reed_solomon.h"
+#include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
 #include <dexmora/encode.h>
 #include <dexmora/option_set.h>
 #include <dexmora/render.h>
 #include <dexmora/verify.h>
 
+#include "core/encode_settings.h"
+#include "core/option_parsers.h"
 #include "core/size_table.h"
 #include "render/raster.h"
+#include "render/render_parsers.h"
 #include "server/product.h"
 #include "server/query.h"
 #include "server/symbol_request.h"
@@ -138,9 +139,9 @@ void checkRaster(const Raster& raster, const Symbol& symbol) {
 // one zxing-cpp does not read, and GS1, ECI, macro, reader initialisation and
 // structured append change what the reader reports, so those are left out.
 void checkScan(const Raster& raster, const Symbol& symbol, const EncodeOptions& options, const std::string& text) {
-  const DataOptions& data = options.data;
+  const DataOptions& data = settingsOf(options).data;
   if (data.gs1 || data.eci || data.macro != 0 || data.readerInit || data.structuredAppend.count > 1) return;
-  if (symbol.sizeIndex() == SQUARE_SIZE_COUNT - 1 && options.dm144 == Dm144Layout::Iso) return;
+  if (symbol.sizeIndex() == SQUARE_SIZE_COUNT - 1 && options.dm144() == Dm144Layout::Iso) return;
   const ZXing::ImageView view(raster.rgb.data(), static_cast<int>(raster.width), static_cast<int>(raster.height),
                               ZXing::ImageFormat::RGB);
   const ZXing::Result result =
@@ -289,7 +290,7 @@ void checkServeRequest(const std::string& query) {
       const Expected<serve::SymbolRequest> request =
           serve::parseSymbolRequest(*parameters, source, query, plus == serve::PlusMeans::Space);
       if (!request) {
-        require(!request.error().message(Spelling::Query).empty(), "a refused request says why");
+        require(!request.error().message().empty(), "a refused request says why");
         continue;
       }
       require(!request->data.empty() && serve::entityTag(*request).size() == 34, "a request has data and a tag");
@@ -313,7 +314,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!symbol) {
     require(!symbol.error().message().empty(), "an error carries a message");
   } else {
-    checkSymbol(*symbol, options.size);
+    checkSymbol(*symbol, settingsOf(options).size);
     const Raster raster = rasterizeDefault(*symbol);
     checkRaster(raster, *symbol);
     checkFormats(*symbol, text);
