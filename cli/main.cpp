@@ -10,7 +10,7 @@
 #include <dexmora/encode.h>
 #include <dexmora/output_file.h>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 #include "dexmora_text/quoting.h"
 
 #include "cli/batch.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/option_table.h"
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 #include "dexmora_text/quoting.h"
 
 namespace {

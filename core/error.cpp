@@ -15,7 +15,7 @@ struct Error::Data {
 
 namespace {
 
-std::string spelled(const std::vector<MessagePiece>& pieces, KeySpelling spell) {
+std::string spelled(const std::vector<MessagePiece>& pieces, KeyNamer spell) {
   std::string text;
   for (const MessagePiece& piece : pieces) text += piece.isKey && spell ? spell(piece.text) : piece.text;
   return text;
@@ -53,7 +53,7 @@ std::string Error::detail() const {
   return spelled(m_data->detail.empty() ? m_data->message : m_data->detail, nullptr);
 }
 std::string Error::message() const { return spelled(m_data->message, nullptr); }
-std::string Error::message(KeySpelling spell) const { return spelled(m_data->message, spell); }
+std::string Error::message(KeyNamer spell) const { return spelled(m_data->message, spell); }
 int Error::systemError() const { return m_data->systemError; }
 
 Error detail::ErrorAccess::make(ErrorParts parts) {

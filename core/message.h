@@ -2,7 +2,7 @@
 
 // Messages as pieces of text and option keys: the library names an option
 // by its key ("exact-size"), and each front end writes keys its own way
-// through Error::message(KeySpelling).
+// through Error::message(KeyNamer).
 #include <dexmora/error.h>
 
 #include <string>

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 
 #include <algorithm>
 #include <set>
@@ -53,7 +53,7 @@ TEST(Expected, AccessToWhatIsNotThereThrows) {
 }
 
 struct SpellingCase {
-  KeySpelling spelling;
+  KeyNamer spelling;
   const char* expected;
 };
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 #include "test_cli_support.h"
 #include "test_files.h"
 

@@ -50,7 +50,7 @@ DEXMORA_EXPORT std::string_view errorName(ErrorCode code);
 /// How a front end writes an option's key in its messages: given the
 /// library's key ("exact-size"), its own spelling ("--exact-size" on a
 /// command line, "exact_size" for a Python keyword).
-using KeySpelling = std::string (*)(std::string_view key);
+using KeyNamer = std::string (*)(std::string_view key);
 
 /// One failure: what went wrong, the option at fault and the value refused
 /// (when there are), a one-line message and, for a failed system call, the
@@ -79,7 +79,7 @@ class DEXMORA_EXPORT Error {
   /// ("exact-size needs a size: add size").
   std::string message() const;
   /// The message with every option's key written by `spell`.
-  std::string message(KeySpelling spell) const;
+  std::string message(KeyNamer spell) const;
   /// The errno of the failed system call behind a WriteFailed error, else 0.
   int systemError() const;
 

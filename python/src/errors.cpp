@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 
 namespace py = pybind11;
 

@@ -11,7 +11,7 @@
 
 #include <dexmora/option_set.h>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 
 namespace dexmora_python {
 

@@ -1,4 +1,4 @@
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 
 namespace dexmora {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // How each front end writes the library's option keys in its messages; pass
-// one to Error::message(KeySpelling). A query string writes them as they are.
+// one to Error::message(KeyNamer). A query string writes them as they are.
 #include <string>
 #include <string_view>
 
