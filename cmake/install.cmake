@@ -1,5 +1,5 @@
 # What `cmake --install` and the Debian packages put where. Components:
-#   dev  headers, the two static libraries, the CMake package and dexmora.pc
+#   dev  headers, the static libraries (core, render, sheet), the CMake package and dexmora.pc
 #   cli  dexmora-cli, its man page and bash completion
 #   app  the dialog (its binary, desktop entry and icons come from app/), its man page
 #   serve  dexmora-serve (its binary and systemd units come from server/), its man page
@@ -14,7 +14,8 @@ set(DEXMORA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Dexmora)
 
 set_target_properties(dexmora_core PROPERTIES EXPORT_NAME core)
 set_target_properties(dexmora_render PROPERTIES EXPORT_NAME render)
-install(TARGETS dexmora_core dexmora_render EXPORT DexmoraTargets
+set_target_properties(dexmora_sheet PROPERTIES EXPORT_NAME sheet)
+install(TARGETS dexmora_core dexmora_render dexmora_sheet EXPORT DexmoraTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 # Only include/dexmora is installed: the public headers, which include each
 # other as <dexmora/...>. Every other header stays inside its library.
@@ -26,7 +27,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/dexmora
 # The libraries are static, so their private link dependencies are the
 # consumer's too: the package config finds them and dexmora.pc requires them.
 set(DEXMORA_PC_REQUIRES "libpng zlib")
-set(DEXMORA_DEV_DEPENDS "libpng-dev")
+set(DEXMORA_DEV_DEPENDS "libpng-dev, libharfbuzz-dev, libfontconfig-dev, libfreetype-dev")
 
 install(EXPORT DexmoraTargets NAMESPACE Dexmora:: DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/DexmoraConfig.cmake.in

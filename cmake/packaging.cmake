@@ -16,7 +16,10 @@ dexmora_deb_package(cli NAME dexmora-cli SECTION graphics
   DESCRIPTION "dexmora-cli encodes a text as a Data Matrix ECC200 symbol, square, rectangular
 or DMRE, with any encodation, GS1 element strings, ECI and structured append,
 and writes it as PNG, SVG, PDF, EPS or a terminal preview. It can also write
-one symbol per line of a list, on several threads.")
+one symbol per line of a list, on several threads, or lay a list out as
+label sheets with captions in one PDF."
+  DEPENDS "fonts-dejavu-core"
+  CPACK PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
 
 # dpkg-shlibdeps sees the shared libraries the programs link; what they load
 # at run time or only show (Qt's platform plugin and translations, a CJK font
@@ -34,8 +37,9 @@ dexmora_deb_package(dev NAME libdexmora-dev SECTION libdevel
   SUMMARY "Data Matrix ECC200 encoder and renderer (development files)"
   DESCRIPTION "The Dexmora libraries as static archives with their headers: dexmora_core
 encodes a text into a Data Matrix ECC200 symbol, dexmora_render draws it as
-PNG, SVG, PDF or EPS. find_package(Dexmora) gives the CMake targets
-Dexmora::core and Dexmora::render; pkg-config knows them as dexmora."
+PNG, SVG, PDF or EPS, dexmora_sheet lays symbols out as label sheets.
+find_package(Dexmora) gives the CMake targets Dexmora::core, Dexmora::render
+and Dexmora::sheet; pkg-config knows the first two as dexmora."
   DEPENDS "${DEXMORA_DEV_DEPENDS}")
 
 if(TARGET dexmora-serve)

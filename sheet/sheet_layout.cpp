@@ -60,13 +60,13 @@ Expected<SheetLayout> SheetLayout::make(const SheetSettings& settings) {
   layout.m_origin = margin ? *margin
                            : settings.cell() ? SheetPair{(paper.height - gridHeight) / 2, (paper.width - gridWidth) / 2}
                                              : SheetPair{};
-  if (layout.m_origin.first < -kSlackMm || layout.m_origin.second < -kSlackMm ||
-      layout.m_origin.second + gridWidth > paper.width + kSlackMm ||
-      layout.m_origin.first + gridHeight > paper.height + kSlackMm) {
+  const SheetPair edge = margin.value_or(SheetPair{});
+  if (edge.second + gridWidth > paper.width + kSlackMm || edge.first + gridHeight > paper.height + kSlackMm) {
     return badLayout("a grid of " + std::to_string(grid.columns) + "x" + std::to_string(grid.rows) + " cells of " +
                      extent(cell->width, cell->height) + " needs " +
-                     extent(layout.m_origin.second + gridWidth, layout.m_origin.first + gridHeight) +
-                     " with its margins, more than the " + extent(paper.width, paper.height) + " page");
+                     extent(edge.second + gridWidth, edge.first + gridHeight) +
+                     (margin ? " with its margins" : "") + ", more than the " + extent(paper.width, paper.height) +
+                     " page");
   }
   const int skip = settings.skip();
   if (skip < 0 || static_cast<size_t>(skip) >= layout.cellsPerPage()) {
