@@ -3,3 +3,8 @@
 # the command line's sheets are slow, so they carry the label "sheet".
 dexmora_gtest(test_sheet test_sheet.cpp)
 target_link_libraries(test_sheet PRIVATE dexmora_sheet ZLIB::ZLIB)
+
+add_executable(test_sheet_pdf test_sheet_pdf.cpp)
+target_link_libraries(test_sheet_pdf PRIVATE dexmora_sheet dexmora_test_support GTest::gtest GTest::gtest_main)
+dexmora_warnings(test_sheet_pdf)
+gtest_discover_tests(test_sheet_pdf DISCOVERY_TIMEOUT 60 PROPERTIES LABELS sheet)
