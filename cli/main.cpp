@@ -15,6 +15,7 @@
 #include "cli/options.h"
 #include "cli/picture.h"
 #include "cli/reader_loader.h"
+#include "cli/sheet_output.h"
 #include "cli/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
@@ -71,27 +72,38 @@ void report(const CliOptions& options, const dexmora::Symbol& symbol, std::optio
   std::fprintf(stderr, "dexmora-cli: %s\n", symbolReport(symbol, options.encode(), format, path).c_str());
 }
 
-int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
-  const Picture picture = makePicture(symbol, options.format, options, text);
-  warn(picture.warnings);
-  if (picture.status != 0) return fail(picture.status, picture.message);
-  if (options.toStdout) {
-    const int status = printOut(picture.bytes);
-    if (status == DM_CLI_EXIT_OK) report(options, symbol, options.format, "-");
-    return status;
-  }
+// Writes `bytes` to -o's file or standard output.
+int writeOutput(const CliOptions& options, const std::string& bytes) {
+  if (options.toStdout) return printOut(bytes);
   dexmora::OutputFileOptions fileOptions;
   fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
-  const dexmora::Expected<dexmora::WriteReport> written =
-      dexmora::writeFile(options.outputPath, picture.bytes, fileOptions);
+  const dexmora::Expected<dexmora::WriteReport> written = dexmora::writeFile(options.outputPath, bytes, fileOptions);
   if (!written) {
     const dexmora::Error& error = written.error();
     return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE,
                 writeFailure(options.outputPath, error));
   }
   warn(written->warnings);
-  report(options, symbol, options.format, options.outputPath);
   return DM_CLI_EXIT_OK;
+}
+
+int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
+  const Picture picture = makePicture(symbol, options.format, options, text);
+  warn(picture.warnings);
+  if (picture.status != 0) return fail(picture.status, picture.message);
+  const int status = writeOutput(options, picture.bytes);
+  if (status == DM_CLI_EXIT_OK) report(options, symbol, options.format, options.toStdout ? "-" : options.outputPath);
+  return status;
+}
+
+// The labels written as one PDF; refused lines make the status 65 but do not
+// stop the others.
+int writeSheet(const CliOptions& options, const std::string* text) {
+  SheetOutcome sheet = makeSheet(options, text);
+  if (sheet.bytes.empty()) return sheet.status;
+  dexmora::installSignalCleanup(dexmora::InterruptHandling::RemoveAndDie);
+  const int status = writeOutput(options, sheet.bytes);
+  return status == DM_CLI_EXIT_OK ? sheet.status : status;
 }
 
 int run(int argc, char** argv) {
@@ -107,7 +119,7 @@ int run(int argc, char** argv) {
       return fail(DM_CLI_EXIT_UNAVAILABLE, reader.error);
     }
   }
-  if (options.batch) return runBatch(options);
+  if (options.batch) return options.sheet.on ? writeSheet(options, nullptr) : runBatch(options);
 
   CliInput input;
   if (options.textFromStdin) {
@@ -123,6 +135,7 @@ int run(int argc, char** argv) {
     return fail(DM_CLI_EXIT_USAGE, problem);
   }
 
+  if (options.sheet.on) return writeSheet(options, &input.text);
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode());
   if (!symbol) return fail(statusOf(symbol.error()), symbol.error().message());
   if (const std::string warning = resizeWarning(options.encode().size, *symbol); !warning.empty()) {

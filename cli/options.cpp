@@ -30,6 +30,7 @@ struct RawOptions {
   bool tsvAnyName = false;
   std::string jobs;
   bool quiet = false;
+  RawSheetOptions sheet;
   // The library's options as given, each value kept: the last one counts.
   std::map<std::string, std::vector<std::string>> library;
 };
@@ -45,6 +46,11 @@ char shortName(std::string_view key) {
 std::string cliNames(std::string_view key, char letter) {
   const std::string longName = "--" + std::string(key);
   return letter ? std::string("-") + letter + "," + longName : longName;
+}
+
+// A sheet option given any number of times; the last one counts.
+void sheetOption(CLI::App& app, RawOptions& raw, const char* key) {
+  app.add_option(std::string("--") + key, raw.sheet.values[key])->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 // The command line's own options, beside the library's from its table.
@@ -72,6 +78,17 @@ constexpr OwnOption kOwnOptions[] = {
     {"tsv-any-name", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv-any-name", raw.tsvAnyName); }},
     {"jobs", 'j', [](CLI::App& app, RawOptions& raw) { app.add_option("-j,--jobs", raw.jobs); }},
     {"quiet", 'q', [](CLI::App& app, RawOptions& raw) { app.add_flag("-q,--quiet", raw.quiet); }},
+    {"sheet", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "sheet"); }},
+    {"grid", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "grid"); }},
+    {"cell", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "cell"); }},
+    {"sheet-margin", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "sheet-margin"); }},
+    {"pitch", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "pitch"); }},
+    {"skip", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "skip"); }},
+    {"caption", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "caption"); }},
+    {"caption-side", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "caption-side"); }},
+    {"caption-size", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "caption-size"); }},
+    {"font", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "font"); }},
+    {"outline", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--outline", raw.sheet.outline); }},
 };
 
 // The options the arguments name: long ones by name, and whether any short
@@ -237,7 +254,7 @@ std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
     return {};
   }
   if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";
-  if (options.toStdout) return "a batch writes one file per line and cannot write them all to standard output";
+  if (options.toStdout && !options.sheet.on) return "a batch writes one file per line and cannot write them all to standard output";
   options.batch = true;
   if ((raw.tsvHeader || raw.tsvAnyName) && !raw.tsv) return "--tsv-header and --tsv-any-name go with --tsv only";
   options.tsv = raw.tsv;
@@ -303,8 +320,15 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
       return result;
     }
   }
-  result.error = applyLibraryOptions(raw, options.library);
+  result.error = applySheetOptions(raw.sheet, raw.library, options.sheet);
+  if (options.sheet.on && !options.outputGiven) options.outputPath = "output.pdf";
+  if (result.error.empty()) result.error = applyLibraryOptions(raw, options.library);
   if (result.error.empty()) result.error = applyOutputOptions(raw, options);
   if (result.error.empty()) result.error = applyBatchOptions(raw, options);
+  if (result.error.empty()) {
+    result.error = finishSheetOptions(options.sheet, raw.library, options.tsv, options.verify,
+                                      options.mode != CliMode::Write, options.library.format,
+                                      options.toStdout ? "" : options.outputPath);
+  }
   return result;
 }

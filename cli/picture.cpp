@@ -6,12 +6,6 @@
 #include "cli/reader_loader.h"
 #include "cli/unused_options.h"
 
-std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
-  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return {};
-  return "the text does not fit " + std::to_string(request.rows) + "x" + std::to_string(request.cols) + "; using " +
-         dexmora::sizeName(symbol);
-}
-
 int statusOf(const dexmora::Error& error) {
   switch (error.code()) {
     case dexmora::ErrorCode::OutOfMemory: return DM_CLI_EXIT_NO_MEMORY;

@@ -7,6 +7,7 @@
 #include <dexmora/symbol.h>
 
 #include "cli/options.h"
+#include "cli/verbose.h"
 
 // The bytes of the file a run writes, with what it has to say on stderr.
 struct Picture {
@@ -15,10 +16,6 @@ struct Picture {
   std::string bytes;
   std::vector<std::string> warnings;  // said before the file is written
 };
-
-// The warning for a symbol that did not fit the size asked for ("the text
-// does not fit 10x10; using 12x12"), or an empty string.
-std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol);
 
 // Renders `symbol` in `format` with the settings the options ask for, and,
 // with --verify, reads a PNG back and checks it against the symbol and

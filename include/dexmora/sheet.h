@@ -142,6 +142,16 @@ class SheetSettings {
   std::unique_ptr<Data> m_data;
 };
 
+/// Sets one setting by its option key and text, the way front ends receive
+/// them, through the parsers above: "sheet", "grid", "cell", "sheet-margin",
+/// "pitch", "skip" (0 or more), "caption-side", "caption-size", "font",
+/// "outline" (a switch: "", "1", "0", ...) and "xdim", which takes "fit"
+/// alone (a length is a rendering option). BadOption otherwise.
+Expected<void> setSheetOption(SheetSettings& settings, std::string_view key, std::string_view value);
+
+/// Whether `key` is one setSheetOption() takes, with `value` for "xdim".
+bool isSheetOption(std::string_view key, std::string_view value);
+
 /// A cell on a page: its page from 0 and its top-left corner measured from
 /// the page's top-left corner, in millimetres.
 struct SheetCell {

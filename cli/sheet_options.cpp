@@ -1,0 +1,54 @@
+#include "cli/sheet_options.h"
+
+#include <dexmora/sheet.h>
+
+std::string applySheetOptions(const RawSheetOptions& raw, std::map<std::string, std::vector<std::string>>& library,
+                              CliSheet& sheet) {
+  std::vector<std::pair<std::string, std::string>>& given = sheet.options;
+  for (const auto& [key, values] : raw.values)
+    if (!values.empty()) given.emplace_back(key, values.back());
+  if (raw.outline) given.emplace_back("outline", "1");
+  std::vector<std::string>& xdim = library["xdim"];
+  if (!xdim.empty() && xdim.back() == "fit") {
+    given.emplace_back("xdim", "fit");
+    xdim.clear();
+  }
+  const auto paper = raw.values.find("sheet");
+  sheet.on = paper != raw.values.end() && !paper->second.empty();
+  if (!sheet.on) {
+    if (given.empty()) return {};
+    return "--grid, --cell, --sheet-margin, --pitch, --skip, --caption, --caption-side, --caption-size, --font, "
+           "--outline and --xdim fit go with --sheet only";
+  }
+  dexmora::SheetSettings settings;
+  for (const auto& [key, value] : given) {
+    if (key == "caption") {
+      dexmora::Expected<dexmora::CaptionTemplate> caption = dexmora::CaptionTemplate::parse(value);
+      if (!caption) return caption.error().message();
+      sheet.captionUsesName = caption->usesName();
+    } else if (dexmora::Expected<void> set = dexmora::setSheetOption(settings, key, value); !set) {
+      return set.error().message();
+    }
+  }
+  // A layout that cannot be is a usage error before any input is read.
+  if (dexmora::Expected<dexmora::SheetLayout> layout = dexmora::SheetLayout::make(settings); !layout) {
+    return layout.error().message();
+  }
+  return {};
+}
+
+std::string finishSheetOptions(CliSheet& sheet, const std::map<std::string, std::vector<std::string>>& library,
+                               bool tsv, bool verify, bool dump, const std::optional<dexmora::OutputFormat>& format,
+                               const std::string& path) {
+  if (!sheet.on) return {};
+  for (const auto& [key, values] : library)
+    if (!values.empty()) sheet.options.emplace_back(key, values.back());
+  if (dump) return "--sheet writes a PDF and does not go with --dump or --codewords";
+  if (verify) return "--verify reads back PNG pictures only; it does not go with --sheet";
+  if (format && *format != dexmora::OutputFormat::Pdf) return "--sheet writes a PDF; --format asks for another format";
+  if (!path.empty() && !dexmora::formatForPath(path, dexmora::OutputFormat::Pdf)) {
+    return "--sheet writes one PDF, and " + dexmora::quoted(path) + " names a file of another format";
+  }
+  if (sheet.captionUsesName && !tsv) return "--caption with {name} needs --batch --tsv, whose lines have names";
+  return {};
+}
