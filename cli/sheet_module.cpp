@@ -54,7 +54,7 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
           int verbose, const char* path, dexmora_sheet_note note, dexmora_sheet_output output, void* context) {
   Run run;
   const auto stop = [&](const dexmora::Error& error) {
-    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, error.message().c_str());
+    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, statusOf(error), error.message().c_str());
     return statusOf(error);
   };
   if (dexmora::Expected<void> read = readOptions(options, optionCount, run); !read) return stop(read.error());
@@ -71,23 +71,23 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
         dexmora::makeSheetLabel(std::string_view(line.text, line.text_length),
                                 std::string_view(line.name, line.name_length), line.number, encode, *caption);
     if (!label) {
-      note(context, DEXMORA_SHEET_REFUSED, i, label.error().message().c_str());
+      note(context, DEXMORA_SHEET_REFUSED, i, statusOf(label.error()), label.error().message().c_str());
       continue;
     }
     const std::string warning = resizeWarning(encode.size, *label->symbol());
-    if (!warning.empty()) note(context, DEXMORA_SHEET_WARNING, i, warning.c_str());
+    if (!warning.empty()) note(context, DEXMORA_SHEET_WARNING, i, 0, warning.c_str());
     labels[i] = std::move(label).value();
   }
   const dexmora::Expected<dexmora::SheetPdf> sheet = writer->pdf(labels);
   if (!sheet) return stop(sheet.error());
   for (const dexmora::SheetRefusal& refusal : sheet->refused) {
-    note(context, DEXMORA_SHEET_REFUSED, refusal.index, refusal.error.message().c_str());
+    note(context, DEXMORA_SHEET_REFUSED, refusal.index, DM_CLI_EXIT_DATA, refusal.error.message().c_str());
     labels[refusal.index] = dexmora::SheetLabel();
   }
   for (size_t i = 0; verbose && i < lineCount; ++i) {
     if (!labels[i].symbol()) continue;
     const std::string report = symbolReport(*labels[i].symbol(), encode, dexmora::OutputFormat::Pdf, path);
-    note(context, DEXMORA_SHEET_REPORT, i, report.c_str());
+    note(context, DEXMORA_SHEET_REPORT, i, 0, report.c_str());
   }
   output(context, sheet->bytes.data(), sheet->bytes.size());
   return 0;
@@ -105,7 +105,11 @@ extern "C" __attribute__((visibility("default"))) int dexmora_sheet_module_write
   try {
     return write(options, option_count, lines, line_count, verbose, path, note, output, context);
   } catch (const std::bad_alloc&) {
-    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, "out of memory");
+    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, DM_CLI_EXIT_NO_MEMORY, "out of memory");
+    return DM_CLI_EXIT_NO_MEMORY;
+  } catch (...) {
+    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, DM_CLI_EXIT_SOFTWARE, "internal failure in the sheet module");
+    return DM_CLI_EXIT_SOFTWARE;
     return DM_CLI_EXIT_NO_MEMORY;
   }
 }

@@ -35,10 +35,12 @@ typedef struct {
 } dexmora_sheet_line;
 
 /* What the module says of line `index` (from 0), or of the whole run when
- * `index` is (size_t)-1. The message is the module's, valid only during the
- * call. Must not throw. */
+ * `index` is (size_t)-1; a refusal comes with the exit status a single run
+ * ends with for it (64 a text the encoder refuses, 65 a label that does not
+ * fit its cell). The message is the module's, valid only during the call.
+ * Must not throw. */
 enum { DEXMORA_SHEET_REFUSED = 0, DEXMORA_SHEET_WARNING = 1, DEXMORA_SHEET_REPORT = 2 };
-typedef void (*dexmora_sheet_note)(void* context, int kind, size_t index, const char* message);
+typedef void (*dexmora_sheet_note)(void* context, int kind, size_t index, int status, const char* message);
 
 /* Receives the PDF; the bytes are the module's, valid only during the call. */
 typedef void (*dexmora_sheet_output)(void* context, const char* bytes, size_t length);

@@ -106,16 +106,20 @@ std::string readLines(const CliOptions& options, Lines& lines) {
 struct Delivery {
   Lines* lines;
   std::set<size_t> refused;
+  int refusedStatus = 0;  // a single text's
   std::string pdf;
   bool outOfMemory = false;
 };
 
-void noted(void* context, int kind, size_t index, const char* message) {
+void noted(void* context, int kind, size_t index, int status, const char* message) {
   auto* delivery = static_cast<Delivery*>(context);
   try {
     const std::string& label = index < delivery->lines->labels.size() ? delivery->lines->labels[index] : "";
     const std::string prefix = label.empty() ? "" : label + ": ";
-    if (kind == DEXMORA_SHEET_REFUSED && index < delivery->lines->labels.size()) delivery->refused.insert(index);
+    if (kind == DEXMORA_SHEET_REFUSED && index < delivery->lines->labels.size()) {
+      delivery->refused.insert(index);
+      delivery->refusedStatus = status;
+    }
     say(prefix + (kind == DEXMORA_SHEET_WARNING ? "warning: " : "") + message);
   } catch (const std::bad_alloc&) {
     delivery->outOfMemory = true;
@@ -164,7 +168,7 @@ SheetOutcome makeSheet(const CliOptions& options, const std::string* text) {
     moduleLines.push_back({lines.filled[i] ? lines.texts[i].data() : nullptr, lines.texts[i].size(),
                            lines.names[i].data(), lines.names[i].size(), lines.numbers[i]});
   }
-  Delivery delivery{&lines, {}, {}, false};
+  Delivery delivery{&lines, {}, 0, {}, false};
   const std::string path = options.toStdout ? "-" : options.outputPath;
   const int status = write(given.data(), given.size(), moduleLines.data(), moduleLines.size(), options.verbose,
                            path.c_str(), noted, delivered, &delivery);
@@ -174,7 +178,7 @@ SheetOutcome makeSheet(const CliOptions& options, const std::string* text) {
     return outcome;
   }
   const size_t refused = lines.refused + delivery.refused.size();
-  outcome.status = refused > 0 ? DM_CLI_EXIT_DATA : DM_CLI_EXIT_OK;
+  outcome.status = refused == 0 ? DM_CLI_EXIT_OK : text != nullptr ? delivery.refusedStatus : DM_CLI_EXIT_DATA;
   if (text == nullptr) {
     const size_t placed = lines.texts.size() - lines.empty - refused;
     std::string summary = std::to_string(placed) + " label" + (placed == 1 ? "" : "s") + " placed";

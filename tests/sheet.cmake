@@ -8,3 +8,11 @@ add_executable(test_sheet_pdf test_sheet_pdf.cpp)
 target_link_libraries(test_sheet_pdf PRIVATE dexmora_sheet dexmora_test_support GTest::gtest GTest::gtest_main)
 dexmora_warnings(test_sheet_pdf)
 gtest_discover_tests(test_sheet_pdf DISCOVERY_TIMEOUT 60 PROPERTIES LABELS sheet)
+
+# dexmora-cli --sheet, beside what the library makes of the same settings.
+add_executable(test_cli_sheet test_cli_sheet.cpp test_cli_support.cpp)
+target_link_libraries(test_cli_sheet PRIVATE dexmora_sheet dexmora_test_support GTest::gtest GTest::gtest_main)
+target_compile_definitions(test_cli_sheet PRIVATE DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>")
+add_dependencies(test_cli_sheet dexmora-cli)
+dexmora_warnings(test_cli_sheet)
+gtest_discover_tests(test_cli_sheet DISCOVERY_TIMEOUT 60 PROPERTIES LABELS sheet)
