@@ -7,6 +7,7 @@
 #include "docstrings.h"
 #include "encode_binding.h"
 #include "errors.h"
+#include "sheet_binding.h"
 #include "symbol_binding.h"
 
 namespace py = pybind11;
@@ -20,4 +21,5 @@ PYBIND11_MODULE(_dexmora, module) {
   dexmora_python::addExceptions(module);
   dexmora_python::addSymbol(module);
   dexmora_python::addEncode(module);
+  dexmora_python::addSheet(module);
 }
