@@ -254,7 +254,9 @@ std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
     return {};
   }
   if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";
-  if (options.toStdout && !options.sheet.on) return "a batch writes one file per line and cannot write them all to standard output";
+  if (options.toStdout && !options.sheet.on) {
+    return "a batch writes one file per line and cannot write them all to standard output";
+  }
   options.batch = true;
   if ((raw.tsvHeader || raw.tsvAnyName) && !raw.tsv) return "--tsv-header and --tsv-any-name go with --tsv only";
   options.tsv = raw.tsv;

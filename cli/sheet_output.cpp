@@ -94,7 +94,8 @@ std::string readLines(const CliOptions& options, Lines& lines) {
     } else if (const dexmora::TsvFields fields = dexmora::splitTsv(line.bytes); !fields.valid) {
       lines.leaveEmpty(label, line.number, "no TAB between the name and the text");
     } else if (fields.extra) {
-      lines.leaveEmpty(label, line.number, "a third column: a --tsv line is NAME<TAB>TEXT, and its text may hold no TAB");
+      lines.leaveEmpty(label, line.number,
+                       "a third column: a --tsv line is NAME<TAB>TEXT, and its text may hold no TAB");
     } else {
       lines.add(label, line.number, fields.text, fields.name);
     }
@@ -146,7 +147,9 @@ SheetOutcome makeSheet(const CliOptions& options, const std::string* text) {
     outcome.status = DM_CLI_EXIT_UNAVAILABLE;
     return outcome;
   }
-  for (const std::string& warning : unusedOptionWarnings(options, dexmora::OutputFormat::Pdf)) say("warning: " + warning);
+  for (const std::string& warning : unusedOptionWarnings(options, dexmora::OutputFormat::Pdf)) {
+    say("warning: " + warning);
+  }
   if (options.jobs > 0) say("warning: --jobs has no effect on a sheet, which one thread lays out");
   Lines lines;
   if (text != nullptr) {

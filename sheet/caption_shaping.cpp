@@ -57,9 +57,10 @@ bool followsNeighbours(uint32_t codepoint) {
   return script == HB_SCRIPT_COMMON || script == HB_SCRIPT_INHERITED;
 }
 
-// The text each glyph stands for: a cluster's characters go to its first
-// glyph in the buffer, the other glyphs of the cluster get none.
-void clusterTexts(std::string_view caption, size_t begin, size_t end, const hb_glyph_info_t* infos, unsigned count,
+// The text each glyph stands for: a cluster's characters (up to the next
+// cluster, or the run's `end`) go to its first glyph in the buffer, the
+// other glyphs of the cluster get none.
+void clusterTexts(std::string_view caption, size_t end, const hb_glyph_info_t* infos, unsigned count,
                   std::vector<ShapedGlyph>& glyphs) {
   std::vector<uint32_t> starts;
   for (unsigned i = 0; i < count; ++i) starts.push_back(infos[i].cluster);
@@ -67,11 +68,12 @@ void clusterTexts(std::string_view caption, size_t begin, size_t end, const hb_g
   starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
   std::vector<bool> given(starts.size(), false);
   for (unsigned i = 0; i < count; ++i) {
-    const size_t at = static_cast<size_t>(std::lower_bound(starts.begin(), starts.end(), infos[i].cluster) - starts.begin());
+    const auto found = std::lower_bound(starts.begin(), starts.end(), infos[i].cluster);
+    const size_t at = static_cast<size_t>(found - starts.begin());
     if (given[at]) continue;
     given[at] = true;
     const size_t stop = at + 1 < starts.size() ? starts[at + 1] : end;
-    glyphs[i].text = std::string(caption.substr(std::max<size_t>(starts[at], begin), stop - starts[at]));
+    glyphs[i].text = std::string(caption.substr(starts[at], stop - starts[at]));
   }
 }
 
@@ -93,7 +95,7 @@ ShapedRun shapeRun(CaptionFonts& fonts, int font, std::string_view caption, size
     run.glyphs[i].xOffset = positions[i].x_offset;
     run.glyphs[i].yOffset = positions[i].y_offset;
   }
-  clusterTexts(caption, begin, end, infos, count, run.glyphs);
+  clusterTexts(caption, end, infos, count, run.glyphs);
   const bool allocated = hb_buffer_allocation_successful(buffer);
   hb_buffer_destroy(buffer);
   if (!allocated) throw std::bad_alloc();

@@ -15,9 +15,11 @@ constexpr double kSlackMm = 1e-5;
 
 Error badLayout(std::string message) { return Error(ErrorCode::BadOption, std::move(message)); }
 
-std::string mm(double value) { return formatNumber(std::round(value * 1000) / 1000) + " mm"; }
+std::string number(double value) { return formatNumber(std::round(value * 1000) / 1000); }
 
-std::string extent(double width, double height) { return mm(width).substr(0, mm(width).size() - 3) + " x " + mm(height); }
+std::string mm(double value) { return number(value) + " mm"; }
+
+std::string extent(double width, double height) { return number(width) + " x " + mm(height); }
 
 }  // namespace
 

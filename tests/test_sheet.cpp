@@ -76,7 +76,9 @@ INSTANTIATE_TEST_SUITE_P(Pairs, PairText,
 TEST(SheetText, GridCaptionSizeAndSideTakeTheirRangesOnly) {
   EXPECT_EQ(parseGrid("3x8")->columns, 3);
   EXPECT_EQ(parseGrid("3X8")->rows, 8);
-  for (const char* bad : {"0x8", "3x101", "3", "x8", "3x8x1", "3 x 8", "-1x2"}) EXPECT_FALSE(parseGrid(bad).ok()) << bad;
+  for (const char* bad : {"0x8", "3x101", "3", "x8", "3x8x1", "3 x 8", "-1x2"}) {
+    EXPECT_FALSE(parseGrid(bad).ok()) << bad;
+  }
   EXPECT_DOUBLE_EQ(parseCaptionSize("8").value(), 8);
   EXPECT_DOUBLE_EQ(parseCaptionSize("6.5pt").value(), 6.5);
   for (const char* bad : {"0.5", "145", "8mm", "", "pt"}) EXPECT_FALSE(parseCaptionSize(bad).ok()) << bad;
