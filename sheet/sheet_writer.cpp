@@ -1,5 +1,6 @@
 #include <dexmora/sheet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
