@@ -17,8 +17,7 @@ dexmora::Symbol symbolOfSide(int side) {
 void renderFormat(benchmark::State& state, dexmora::OutputFormat format) {
   const dexmora::Symbol symbol = symbolOfSide(static_cast<int>(state.range(0)));
   dexmora::RenderSettings settings;
-  settings.geometry = dexmora::Geometry::Exact;
-  settings.modulePixels = 4;
+  settings.setModulePixels(4);
   size_t bytes = 0;
   for (auto _ : state) {
     const dexmora::Expected<dexmora::Rendering> out = dexmora::render(symbol, format, settings);

@@ -136,16 +136,11 @@ class BatchRun {
 
   int runJob(const BatchJob& job, const dexmora::OutputFileOptions& fileOptions) {
     if (!job.problem.empty()) return refuse(job, DM_CLI_EXIT_DATA, job.problem);
-    if (std::string problem = cliTextProblem(job.text, false); !problem.empty()) {
-      return refuse(job, DM_CLI_EXIT_DATA, problem);
-    }
     const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(job.path, m_options.library.format);
     if (!format) return refuse(job, DM_CLI_EXIT_DATA, format.error().message());
     const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(job.text, m_options.encode());
     if (!symbol) return refuse(job, DM_CLI_EXIT_DATA, symbol.error().message());
-    if (const std::string warning = resizeWarning(m_options.encode().size, *symbol); !warning.empty()) {
-      say(job.label + ": warning: " + warning);
-    }
+    for (const dexmora::Notice& notice : symbol->notices()) say(job.label + ": warning: " + notice.message());
     const Picture picture = makePicture(*symbol, *format, m_options, job.text);
     for (const std::string& warning : picture.warnings) warnOnce(warning);
     if (picture.status != 0) {

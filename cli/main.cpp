@@ -131,15 +131,13 @@ int run(int argc, char** argv) {
   } else {
     input.text = options.text;
   }
-  if (std::string problem = cliTextProblem(input.text, input.truncated); !problem.empty()) {
-    return fail(DM_CLI_EXIT_USAGE, problem);
-  }
+  if (input.truncated) return fail(DM_CLI_EXIT_USAGE, truncatedInputProblem());
 
   if (options.sheet.on) return writeSheet(options, &input.text);
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode());
   if (!symbol) return fail(statusOf(symbol.error()), symbol.error().message());
-  if (const std::string warning = resizeWarning(options.encode().size, *symbol); !warning.empty()) {
-    std::fprintf(stderr, "dexmora-cli: warning: %s\n", warning.c_str());
+  for (const dexmora::Notice& notice : symbol->notices()) {
+    std::fprintf(stderr, "dexmora-cli: warning: %s\n", notice.message().c_str());
   }
   if (options.mode == CliMode::Dump || options.mode == CliMode::Codewords) {
     warn(unusedOptionWarnings(options, std::nullopt));

@@ -26,7 +26,7 @@ Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
   }
   picture.bytes = std::move(rendering->bytes);
   picture.warnings = unusedOptionWarnings(options, format);
-  picture.warnings.insert(picture.warnings.end(), rendering->warnings.begin(), rendering->warnings.end());
+  for (const dexmora::Notice& notice : rendering->notices) picture.warnings.push_back(notice.message());
   if (!options.verify || format != dexmora::OutputFormat::Png) return picture;
   const LoadedReader& reader = loadVerifyReader();
   if (!reader.error.empty()) {

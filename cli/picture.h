@@ -7,7 +7,6 @@
 #include <dexmora/symbol.h>
 
 #include "cli/options.h"
-#include "cli/verbose.h"
 
 // The bytes of the file a run writes, with what it has to say on stderr.
 struct Picture {

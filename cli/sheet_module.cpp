@@ -74,8 +74,9 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
       note(context, DEXMORA_SHEET_REFUSED, i, statusOf(label.error()), label.error().message().c_str());
       continue;
     }
-    const std::string warning = resizeWarning(encode.size, *label->symbol());
-    if (!warning.empty()) note(context, DEXMORA_SHEET_WARNING, i, 0, warning.c_str());
+    for (const dexmora::Notice& notice : label->symbol()->notices()) {
+      note(context, DEXMORA_SHEET_WARNING, i, 0, notice.message().c_str());
+    }
     labels[i] = std::move(label).value();
   }
   const dexmora::Expected<dexmora::SheetPdf> sheet = writer->pdf(labels);

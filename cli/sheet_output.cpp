@@ -153,11 +153,6 @@ SheetOutcome makeSheet(const CliOptions& options, const std::string* text) {
   if (options.jobs > 0) say("warning: --jobs has no effect on a sheet, which one thread lays out");
   Lines lines;
   if (text != nullptr) {
-    if (std::string problem = cliTextProblem(*text, false); !problem.empty()) {
-      say(problem);
-      outcome.status = DM_CLI_EXIT_USAGE;
-      return outcome;
-    }
     lines.add({}, 1, *text, {});
   } else if (std::string problem = readLines(options, lines); !problem.empty()) {
     say(problem + "; nothing was written");

@@ -33,15 +33,11 @@ void dropTrailingNewline(std::string& text) {
   if (!text.empty() && text.back() == '\r') text.pop_back();
 }
 
-std::string cliTextProblem(const std::string& text, bool truncated) {
-  if (text.empty()) return "the text is empty";
-  if (truncated) {
-    const dexmora::SymbolSize& largest = *dexmora::findSymbolSize(144, 144);
-    return "the text is too long: it is over " + std::to_string(DM_CLI_MAX_INPUT_BYTES) +
-           " bytes, and the largest symbol (" + dexmora::sizeName(largest) + ") holds " +
-           std::to_string(largest.dataCodewords) + " codewords";
-  }
-  return {};
+std::string truncatedInputProblem() {
+  const dexmora::SymbolSize& largest = *dexmora::findSymbolSize(144, 144);
+  return "the text is too long: it is over " + std::to_string(DM_CLI_MAX_INPUT_BYTES) +
+         " bytes, and the largest symbol (" + dexmora::sizeName(largest) + ") holds " +
+         std::to_string(largest.dataCodewords) + " codewords";
 }
 
 void announceTerminalInput(std::FILE* stream) {

@@ -23,11 +23,10 @@ CliInput readCliInput(std::FILE* stream);
 // Drops one trailing "\n" or "\r\n" from `text`, if there is one.
 void dropTrailingNewline(std::string& text);
 
-// Why `text` cannot be encoded (without the program-name prefix), or an empty
-// string when it can as far as the command line sees: it must not be empty,
-// and `truncated` marks a text that is only the start of a longer input.
-// Whether it fits a symbol is the encoder's verdict.
-std::string cliTextProblem(const std::string& text, bool truncated);
+// Why an input read only in part cannot be encoded (without the
+// program-name prefix). Whether a whole text fits, or is empty, is the
+// encoder's verdict.
+std::string truncatedInputProblem();
 
 // When `stream` is a terminal, says on stderr that the text is being read
 // from it and how to end it.

@@ -24,9 +24,3 @@ std::string symbolReport(const dexmora::Symbol& symbol, const dexmora::EncodeOpt
   if (!path.empty()) line += " output=" + (path == "-" ? std::string("-") : dexmora::quoted(path));
   return line;
 }
-
-std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol) {
-  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return {};
-  return "the text does not fit " + std::to_string(request.rows) + "x" + std::to_string(request.cols) + "; using " +
-         dexmora::sizeName(symbol);
-}

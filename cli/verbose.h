@@ -13,7 +13,3 @@
 // (--dump, --codewords) and "-" for standard output.
 std::string symbolReport(const dexmora::Symbol& symbol, const dexmora::EncodeOptions& options,
                          std::optional<dexmora::OutputFormat> format, const std::string& path);
-
-// The warning for a symbol that did not fit the size asked for ("the text
-// does not fit 10x10; using 12x12"), or an empty string.
-std::string resizeWarning(const dexmora::SizeRequest& request, const dexmora::Symbol& symbol);

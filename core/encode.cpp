@@ -55,11 +55,22 @@ std::string tooLongHint(const uint8_t* text, size_t length, const EncodeOptions&
   return hint;
 }
 
+// The size asked for, when the text needed a larger one of its shape.
+void noteRaisedSize(Symbol& symbol, const SizeRequest& request) {
+  if (request.rows == 0 || (request.rows == symbol.rows() && request.cols == symbol.cols())) return;
+  const std::string asked = std::to_string(request.rows) + "x" + std::to_string(request.cols);
+  const std::string used = sizeName(symbol);
+  detail::SymbolAccess::addNotice(symbol, Notice(NoticeCode::SizeRaised, {{"asked", asked}, {"used", used}},
+                                                 "the text does not fit " + asked + "; using " + used));
+}
+
 }  // namespace
 
 Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options) {
   try {
     if (Expected<void> valid = checkEncodeOptions(options); !valid) return valid.error();
+    // A blank label reported as made is worse than a refusal.
+    if (length == 0) return Error(ErrorCode::EmptyText, "the text is empty");
     Expected<DataStream> data = encodeForRequest(text, length, options);
     // The data encodation's message names no option, so its text is its raw form.
     if (!data && data.error().code() == ErrorCode::TooLong) {
@@ -67,7 +78,9 @@ Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions&
     }
     if (!data) return data.error();
     DataStream stream = std::move(data).value();
-    return finishSymbol(stream.sizeIndex, std::move(stream.codewords), options.dm144);
+    Symbol symbol = finishSymbol(stream.sizeIndex, std::move(stream.codewords), options.dm144);
+    noteRaisedSize(symbol, options.size);
+    return symbol;
   } catch (const std::bad_alloc&) {
     return Error(ErrorCode::OutOfMemory, "out of memory");
   }

@@ -89,6 +89,7 @@ std::string quoted(std::string_view text) { return "'" + escapeControlBytes(text
 std::string_view errorName(ErrorCode code) {
   switch (code) {
     case ErrorCode::BadOption: return "bad_option";
+    case ErrorCode::EmptyText: return "empty_text";
     case ErrorCode::TooLong: return "too_long";
     case ErrorCode::NotEncodable: return "not_encodable";
     case ErrorCode::BadGs1: return "bad_gs1";

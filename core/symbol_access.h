@@ -18,6 +18,7 @@ struct SymbolAccess {
                      Dm144Layout layout = Dm144Layout::Iso) {
     return Symbol(sizeIndex, SYMBOL_SIZES[sizeIndex], std::move(codewords), dataLength, std::move(modules), layout);
   }
+  static void addNotice(Symbol& symbol, Notice notice) { symbol.m_notices.push_back(std::move(notice)); }
 };
 
 }  // namespace dexmora::detail

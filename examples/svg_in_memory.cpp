@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     return 65;
   }
   dexmora::RenderSettings settings;
-  settings.xdimMm = 0.4;  // 0.4 mm modules: the SVG's width and height are in mm
+  settings.setXdimMm(0.4);  // 0.4 mm modules: the SVG's width and height are in mm
   const dexmora::Expected<dexmora::Rendering> svg = dexmora::render(*symbol, dexmora::OutputFormat::Svg, settings);
   if (!svg) {
     std::fprintf(stderr, "%s\n", svg.error().message().c_str());

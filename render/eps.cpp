@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "render/settings_in_force.h"
 #include "render/vector_geometry.h"
 
 namespace dexmora {
@@ -29,7 +30,7 @@ std::string header(const PrintPage& page) {
 }  // namespace
 
 std::string renderEps(const Symbol& symbol, const RenderSettings& settings) {
-  const PrintPage page(symbol, settings.quietZone, settings.xdimMm.value_or(kDefaultXdimMm));
+  const PrintPage page(symbol, quietZoneOf(settings), xdimMmOf(settings));
   const PaintColours colours = printColours(paintColours(settings));
   std::string eps = header(page) + "save\n" + PROLOG;
   if (!paintColours(settings).light.transparent()) {

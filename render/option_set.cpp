@@ -135,7 +135,7 @@ Expected<void> OptionSet::set(std::string_view key, std::string_view value) {
       case Key::Gs1NoCheck: encode.data.gs1NoCheck = *on; break;
       case Key::Utf8: m_utf8 = *on; break;
       case Key::ReaderInit: encode.data.readerInit = *on; break;
-      case Key::Invert: render.invert = *on; break;
+      case Key::Invert: render.setInvert(*on); break;
       default: break;
     }
   } else {
@@ -158,18 +158,17 @@ Expected<void> OptionSet::set(std::string_view key, std::string_view value) {
                        [this](const StructuredAppend& append) { encode.data.structuredAppend = append; });
         break;
       case Key::Format: result = store(parseFormat(value), [this](OutputFormat f) { format = f; }); break;
-      case Key::Module: result = store(parseModulePixels(value), [this](int px) { render.modulePixels = px; }); break;
-      case Key::Xdim: result = store(parseLength(value), [this](double mm) { render.xdimMm = mm; }); break;
-      case Key::Dpi: result = store(parseDpi(value), [this](int dpi) { render.dpi = dpi; }); break;
-      case Key::QuietZone: result = store(parseQuietZone(value), [this](int q) { render.quietZone = q; }); break;
-      case Key::Fg: result = store(parseColour(value, false), [this](Colour c) { render.foreground = c; }); break;
-      case Key::Bg: result = store(parseColour(value, true), [this](Colour c) { render.background = c; }); break;
+      case Key::Module: result = store(parseModulePixels(value), [this](int px) { render.setModulePixels(px); }); break;
+      case Key::Xdim: result = store(parseLength(value), [this](double mm) { render.setXdimMm(mm); }); break;
+      case Key::Dpi: result = store(parseDpi(value), [this](int dpi) { render.setDpi(dpi); }); break;
+      case Key::QuietZone: result = store(parseQuietZone(value), [this](int q) { render.setQuietZone(q); }); break;
+      case Key::Fg: result = store(parseColour(value, false), [this](Colour c) { render.setForeground(c); }); break;
+      case Key::Bg: result = store(parseColour(value, true), [this](Colour c) { render.setBackground(c); }); break;
       default: break;
     }
   }
   if (!result) return result;
   m_given |= bitOf(entry->key);
-  if (entry->info.rendering) render.geometry = Geometry::Exact;
   return {};
 }
 

@@ -62,9 +62,9 @@ std::string_view extensionOf(std::string_view path) {
 
 Expected<Rendering> renderPng(const Symbol& symbol, const RenderSettings& settings) {
   Rendering rendering;
-  if (settings.geometry == Geometry::Default) {
+  if (!settings.exact()) {
     if (Expected<void> fits = checkPictureSize(defaultPictureSide(symbol.cols()), defaultPictureSide(symbol.rows()),
-                                               settings.limits);
+                                               settings.limits());
         !fits) {
       return fits.error();
     }
@@ -75,7 +75,7 @@ Expected<Rendering> renderPng(const Symbol& symbol, const RenderSettings& settin
   }
   Expected<PngGeometry> geometry = checkedPngGeometry(symbol, settings);
   if (!geometry) return geometry.error();
-  if (!geometry->warning.empty()) rendering.warnings.push_back(geometry->warning);
+  if (geometry->notice) rendering.notices.push_back(*geometry->notice);
   Expected<std::string> bytes = encodePngCompact(symbol, paintColours(settings), *geometry);
   if (!bytes) return bytes.error();
   rendering.bytes = std::move(bytes).value();

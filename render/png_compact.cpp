@@ -10,6 +10,7 @@
 #include <new>
 
 #include "render/raster.h"
+#include "render/settings_in_force.h"
 
 namespace dexmora {
 
@@ -148,32 +149,41 @@ struct PngWriteHandles {
 
 PngGeometry pngGeometry(const RenderSettings& settings) {
   PngGeometry geometry;
-  if (settings.dpi) {
-    const double xdim = settings.xdimMm.value_or(kDefaultXdimMm);
-    const double exact = xdim * *settings.dpi / MM_PER_INCH;
+  if (const std::optional<int> dpi = settings.dpi()) {
+    const double xdim = xdimMmOf(settings);
+    const double exact = xdim * *dpi / MM_PER_INCH;
     geometry.modulePixels = std::max(1, static_cast<int>(std::lround(exact)));
-    geometry.pixelsPerMetre = static_cast<uint32_t>(std::lround(*settings.dpi * 1000.0 / MM_PER_INCH));
+    geometry.pixelsPerMetre = static_cast<uint32_t>(std::lround(*dpi * 1000.0 / MM_PER_INCH));
     if (std::fabs(geometry.modulePixels - exact) > 0.1 * exact) {
+      const double drawn = geometry.modulePixels * MM_PER_INCH / *dpi;
       char text[200];
-      std::snprintf(text, sizeof text,
-                    "at %d dpi an X-dimension of %.3g mm is %.2f pixels; drawn as %d (%.3g mm)", *settings.dpi,
-                    xdim, exact, geometry.modulePixels, geometry.modulePixels * MM_PER_INCH / *settings.dpi);
-      geometry.warning = text;
+      std::snprintf(text, sizeof text, "at %d dpi an X-dimension of %.3g mm is %.2f pixels; drawn as %d (%.3g mm)",
+                    *dpi, xdim, exact, geometry.modulePixels, drawn);
+      char xdimText[32];
+      char drawnText[32];
+      std::snprintf(xdimText, sizeof xdimText, "%.3g", xdim);
+      std::snprintf(drawnText, sizeof drawnText, "%.3g", drawn);
+      geometry.notice = Notice(NoticeCode::ModuleRounded,
+                               {{"dpi", std::to_string(*dpi)},
+                                {"xdim", xdimText},
+                                {"pixels", std::to_string(geometry.modulePixels)},
+                                {"drawn", drawnText}},
+                               text);
     }
   } else {
-    geometry.modulePixels = settings.modulePixels.value_or(kDefaultModulePixels);
-    if (settings.xdimMm) {
-      geometry.pixelsPerMetre = static_cast<uint32_t>(std::lround(geometry.modulePixels * 1000.0 / *settings.xdimMm));
+    geometry.modulePixels = settings.modulePixels().value_or(kDefaultModulePixels);
+    if (const std::optional<double> xdim = settings.xdimMm()) {
+      geometry.pixelsPerMetre = static_cast<uint32_t>(std::lround(geometry.modulePixels * 1000.0 / *xdim));
     }
   }
-  geometry.quietPixels = settings.quietZone * geometry.modulePixels;
+  geometry.quietPixels = quietZoneOf(settings) * geometry.modulePixels;
   return geometry;
 }
 
 Expected<PngGeometry> checkedPngGeometry(const Symbol& symbol, const RenderSettings& settings) {
   PngGeometry geometry = pngGeometry(settings);
   if (geometry.modulePixels > 100) {
-    return Error(ErrorCode::BadOption, "at " + std::to_string(*settings.dpi) + " dpi the X-dimension is " +
+    return Error(ErrorCode::BadOption, "at " + std::to_string(settings.dpi().value_or(0)) + " dpi the X-dimension is " +
                                            std::to_string(geometry.modulePixels) +
                                            " pixels a module; at most 100 are drawn: lower " + optionRef("xdim") +
                                            " or " + optionRef("dpi"));
@@ -182,7 +192,7 @@ Expected<PngGeometry> checkedPngGeometry(const Symbol& symbol, const RenderSetti
     return static_cast<uint64_t>(modules) * static_cast<uint64_t>(geometry.modulePixels) +
            2 * static_cast<uint64_t>(geometry.quietPixels);
   };
-  if (Expected<void> fits = checkPictureSize(side(symbol.cols()), side(symbol.rows()), settings.limits); !fits)
+  if (Expected<void> fits = checkPictureSize(side(symbol.cols()), side(symbol.rows()), settings.limits()); !fits)
     return fits.error();
   return geometry;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/notice.h>
 #include <dexmora/render.h>
 #include <dexmora/symbol.h>
 
@@ -18,7 +20,7 @@ struct PngGeometry {
   // Written as a pHYs chunk when --dpi is given (or implied by --xdim with --module).
   uint32_t pixelsPerMetre = 0;
   // Set when --dpi had to round the X-dimension by more than 10%.
-  std::string warning;
+  std::optional<Notice> notice;
 };
 
 // --module or round(xdim x dpi / 25.4 mm) (at least 1 pixel) per module,

@@ -84,7 +84,7 @@ Raster rasterizeDefault(const Symbol& symbol) {
 }
 
 ModuleSpans pngModuleSpans(const Symbol& symbol, const RenderSettings& settings) {
-  if (settings.geometry == Geometry::Default) {
+  if (!settings.exact()) {
     Raster raster = rasterizeDefault(symbol);
     return {std::move(raster.colStart), std::move(raster.rowStart)};
   }

@@ -67,8 +67,10 @@ std::string colourName(const Colour& colour) {
 }  // namespace
 
 PaintColours paintColours(const RenderSettings& settings) {
-  if (settings.invert) return {settings.background, settings.foreground};
-  return {settings.foreground, settings.background};
+  const Colour foreground = settings.foreground().value_or(kBlack);
+  const Colour background = settings.background().value_or(kWhite);
+  if (settings.invert().value_or(false)) return {background, foreground};
+  return {foreground, background};
 }
 
 Expected<int> parseModulePixels(std::string_view text) { return wholeNumber(text, 1, kMaxModulePixels, "module size"); }
@@ -131,34 +133,38 @@ double contrastRatio(const Colour& dark, const Colour& light) {
 }
 
 Expected<void> checkRenderSettings(const RenderSettings& settings) {
-  if (settings.geometry != Geometry::Default && settings.geometry != Geometry::Exact) return badOption("unknown geometry");
-  if (settings.modulePixels && (*settings.modulePixels < 1 || *settings.modulePixels > kMaxModulePixels)) {
-    return badOption("module size " + std::to_string(*settings.modulePixels) + " is outside 1 to 100 pixels");
+  const std::optional<int> modulePixels = settings.modulePixels();
+  if (modulePixels && (*modulePixels < 1 || *modulePixels > kMaxModulePixels)) {
+    return badOption("module size " + std::to_string(*modulePixels) + " is outside 1 to 100 pixels");
   }
-  if (settings.dpi && (*settings.dpi < 1 || *settings.dpi > kMaxDpi)) {
-    return badOption("resolution " + std::to_string(*settings.dpi) + " is outside 1 to 10000 dpi");
+  const std::optional<int> dpi = settings.dpi();
+  if (dpi && (*dpi < 1 || *dpi > kMaxDpi)) {
+    return badOption("resolution " + std::to_string(*dpi) + " is outside 1 to 10000 dpi");
   }
-  if (settings.xdimMm && !(*settings.xdimMm >= MIN_XDIM_MM && *settings.xdimMm <= MAX_XDIM_MM)) {
-    return badOption("X-dimension " + std::to_string(*settings.xdimMm) + " mm is outside 0.01 mm to 25.4 mm");
+  const std::optional<double> xdim = settings.xdimMm();
+  if (xdim && !(*xdim >= MIN_XDIM_MM && *xdim <= MAX_XDIM_MM)) {
+    return badOption("X-dimension " + std::to_string(*xdim) + " mm is outside 0.01 mm to 25.4 mm");
   }
-  if (settings.quietZone < 0 || settings.quietZone > kMaxQuietZone) {
-    return badOption("quiet zone " + std::to_string(settings.quietZone) + " is outside 0 to 100 modules");
+  const std::optional<int> quietZone = settings.quietZone();
+  if (quietZone && (*quietZone < 0 || *quietZone > kMaxQuietZone)) {
+    return badOption("quiet zone " + std::to_string(*quietZone) + " is outside 0 to 100 modules");
   }
-  if (settings.limits.maxSide == 0 || settings.limits.maxPixels == 0) return badOption("a picture limit is zero");
-  if (settings.modulePixels && settings.dpi) {
+  if (settings.limits().maxSide == 0 || settings.limits().maxPixels == 0) return badOption("a picture limit is zero");
+  if (modulePixels && dpi) {
     return badOption(optionRef("module") + " and " + optionRef("dpi") +
                      " both set the module size in pixels; give one of them");
   }
   const PaintColours colours = paintColours(settings);
   if (colours.dark.transparent()) {
-    return badOption(settings.invert ? optionRef("invert") + " with a transparent background leaves the modules invisible"
+    return badOption(settings.invert().value_or(false) ? optionRef("invert") + " with a transparent background leaves the modules invisible"
                                      : "a transparent foreground leaves the modules invisible");
   }
   const double ratio = contrastRatio(colours.dark, colours.light);
   if (ratio < kMinContrastRatio) {
     char figure[16];
     const auto end = std::to_chars(figure, figure + sizeof figure, ratio, std::chars_format::fixed, 2).ptr;
-    return badOption("colours " + colourName(settings.foreground) + " on " + colourName(settings.background) +
+    return badOption("colours " + colourName(settings.foreground().value_or(kBlack)) + " on " +
+                     colourName(settings.background().value_or(kWhite)) +
                      " have a contrast ratio of " + std::string(figure, end) +
                      ":1, too low to scan (at least 3:1 is needed)");
   }

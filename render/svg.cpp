@@ -1,5 +1,6 @@
 #include "render/svg.h"
 
+#include "render/settings_in_force.h"
 #include "render/vector_geometry.h"
 
 namespace dexmora {
@@ -23,16 +24,16 @@ std::string pathData(const Symbol& symbol, int quietZone) {
 }
 
 std::string outerSize(int modules, const RenderSettings& settings) {
-  if (settings.xdimMm) return formatNumber(modules * *settings.xdimMm) + "mm";
-  return std::to_string(modules * settings.modulePixels.value_or(kDefaultModulePixels));
+  if (settings.xdimMm()) return formatNumber(modules * *settings.xdimMm()) + "mm";
+  return std::to_string(modules * settings.modulePixels().value_or(kDefaultModulePixels));
 }
 
 }  // namespace
 
 std::string renderSvg(const Symbol& symbol, const RenderSettings& settings) {
   const PaintColours colours = paintColours(settings);
-  const int width = symbol.cols() + 2 * settings.quietZone;
-  const int height = symbol.rows() + 2 * settings.quietZone;
+  const int width = symbol.cols() + 2 * quietZoneOf(settings);
+  const int height = symbol.rows() + 2 * quietZoneOf(settings);
   const std::string w = std::to_string(width);
   const std::string h = std::to_string(height);
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -42,7 +43,7 @@ std::string renderSvg(const Symbol& symbol, const RenderSettings& settings) {
   if (!colours.light.transparent()) {
     svg += "<rect width=\"" + w + "\" height=\"" + h + "\" " + paintAttributes(colours.light) + "/>\n";
   }
-  svg += "<path " + paintAttributes(colours.dark) + " d=\"" + pathData(symbol, settings.quietZone) + "\"/>\n";
+  svg += "<path " + paintAttributes(colours.dark) + " d=\"" + pathData(symbol, quietZoneOf(settings)) + "\"/>\n";
   svg += "</svg>\n";
   return svg;
 }

@@ -1,5 +1,7 @@
 #include "render/terminal_text.h"
 
+#include "render/settings_in_force.h"
+
 namespace dexmora {
 
 namespace {
@@ -18,11 +20,12 @@ const char* cell(bool upperLit, bool lowerLit) {
 }  // namespace
 
 std::string renderTerminalText(const Symbol& symbol, const RenderSettings& settings) {
-  const int quiet = settings.quietZone;
+  const int quiet = quietZoneOf(settings);
   const int width = symbol.cols() + 2 * quiet;
   const int height = symbol.rows() + 2 * quiet;
   // A module is lit when it is light, or when it is dark under --invert.
-  const auto lit = [&](int x, int y) { return symbol.isDark(x - quiet, y - quiet) == settings.invert; };
+  const bool invert = invertOf(settings);
+  const auto lit = [&](int x, int y) { return symbol.isDark(x - quiet, y - quiet) == invert; };
   std::string text;
   for (int y = 0; y < height; y += 2) {
     for (int x = 0; x < width; ++x) text += cell(lit(x, y), y + 1 < height && lit(x, y + 1));

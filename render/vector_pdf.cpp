@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "render/settings_in_force.h"
 #include "render/vector_geometry.h"
 
 namespace dexmora {
@@ -124,7 +125,7 @@ class PdfWriter {
 }  // namespace
 
 std::string renderPdf(const Symbol& symbol, const RenderSettings& settings) {
-  const PrintPage page(symbol, settings.quietZone, settings.xdimMm.value_or(kDefaultXdimMm));
+  const PrintPage page(symbol, quietZoneOf(settings), xdimMmOf(settings));
   PdfWriter pdf;
   pdf.object("<< /Type /Catalog /Pages 2 0 R >>");
   pdf.object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");

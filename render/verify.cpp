@@ -203,8 +203,7 @@ Expected<VerifyReport> verify(const Symbol& symbol, std::string_view png, const 
     const RgbaPicture picture = readRgba(png);
     if (!picture.error.empty()) return mismatch("the PNG cannot be read back: " + picture.error);
     const ModuleSpans spans = pngModuleSpans(symbol, settings);
-    const PaintColours colours =
-        settings.geometry == Geometry::Default ? PaintColours{kBlack, kWhite} : paintColours(settings);
+    const PaintColours colours = paintColours(settings);
     const std::string modules = compareModules(picture, symbol, spans, colours);
     if (!modules.empty()) return mismatch(modules);
     VerifyReport report;

@@ -210,7 +210,7 @@ Reply Service::symbol(const Request& request) {
       parseSymbolRequest(*parameters, post ? DataSource::Body : DataSource::Query, request.body);
   if (!parsed) return libraryError(parsed.error());
   SymbolRequest& symbolRequest = *parsed;
-  symbolRequest.options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
+  symbolRequest.options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
 
   // A POST's answer is no cache entry: it carries no validator.
   std::shared_ptr<CachedAnswer> answer;
@@ -256,7 +256,7 @@ Reply Service::form(const Request& request) {
   if (!fields) return errorPage(400, errorName(fields.error().code()), fields.error().message(Spelling::Query));
   Expected<SymbolRequest> parsed = parseSymbolRequest(*fields, DataSource::Query, {}, true);
   if (!parsed) return errorPage(400, errorName(parsed.error().code()), parsed.error().message(Spelling::Query));
-  parsed->options.render.limits = PictureLimits{m_settings.maxSide, m_settings.maxPixels};
+  parsed->options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   std::optional<Expected<Product>> product = produce(*parsed);
   if (!product) {
     Reply reply = errorPage(503, "busy", kBusy);

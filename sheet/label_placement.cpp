@@ -45,12 +45,13 @@ double fittingXdim(const SheetCell& cell, int widthModules, int heightModules, c
 Expected<LabelBox> placeLabel(const SheetCell& cell, const Symbol& symbol, const ShapedCaption& caption,
                               std::string_view captionText, const SheetSettings& settings) {
   const RenderSettings& render = settings.render();
-  const int widthModules = symbol.cols() + 2 * render.quietZone;
-  const int heightModules = symbol.rows() + 2 * render.quietZone;
+  const int quietZone = render.quietZone().value_or(kDefaultQuietZone);
+  const int widthModules = symbol.cols() + 2 * quietZone;
+  const int heightModules = symbol.rows() + 2 * quietZone;
   const CaptionSide side = settings.captionSide();
   LabelBox box;
   box.xdim = settings.xdimFit() ? fittingXdim(cell, widthModules, heightModules, caption, side)
-                                : render.xdimMm.value_or(kDefaultXdimMm);
+                                : render.xdimMm().value_or(kDefaultXdimMm);
   const double xdim = std::max(box.xdim, kMinXdimMm);
   box.symbolWidth = widthModules * xdim;
   box.symbolHeight = heightModules * xdim;

@@ -255,7 +255,7 @@ Expected<SheetPdf> SheetWriter::State::draw(const std::vector<SheetLabel>& label
   const std::string mediaBox = "[0 0 " + points(paper.width) + ' ' + points(paper.height) + "]";
   const PaintColours colours = printColours(paintColours(settings.render()));
   const bool paintLight = !paintColours(settings.render()).light.transparent();
-  const int quietZone = settings.render().quietZone;
+  const int quietZone = settings.render().quietZone().value_or(kDefaultQuietZone);
   size_t next = 0;
   for (size_t page = 0; page < pages; ++page) {
     PageContent content(paper.height, colours, paintLight);

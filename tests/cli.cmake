@@ -1,6 +1,6 @@
 # dexmora-cli run as a child process, the way scripts call it.
 
-add_executable(test_cli test_cli.cpp test_cli_output.cpp test_cli_features.cpp test_cli_help.cpp
+add_executable(test_cli test_cli.cpp test_cli_output.cpp test_cli_features.cpp test_cli_help.cpp test_one_engine.cpp
   test_cli_messages.cpp test_cli_support.cpp)
 target_link_libraries(test_cli PRIVATE dexmora_test_support ZXing::ZXing GTest::gtest GTest::gtest_main)
 # The man page and completion are read from the source tree.

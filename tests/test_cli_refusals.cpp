@@ -177,24 +177,23 @@ TEST(RenderSettingsHostile, RefusedBeforeAnyWork) {
     return true;
   };
   dexmora::RenderSettings settings;
-  settings.geometry = dexmora::Geometry::Exact;
   for (int quiet : {-5, -1, 101, 1 << 30}) {
-    settings.quietZone = quiet;
+    settings.setQuietZone(quiet);
     EXPECT_TRUE(refused(settings)) << "quiet zone " << quiet;
   }
-  settings.quietZone = 2;
+  settings.setQuietZone(2);
   for (int pixels : {-3, 0, 101, 1 << 30}) {
-    settings.modulePixels = pixels;
+    settings.setModulePixels(pixels);
     EXPECT_TRUE(refused(settings)) << "module " << pixels;
   }
-  settings.modulePixels.reset();
+  settings = dexmora::RenderSettings();
   for (double xdim : {-1.0, 0.0, 1e9}) {
-    settings.xdimMm = xdim;
+    settings.setXdimMm(xdim);
     EXPECT_TRUE(refused(settings)) << "xdim " << xdim;
   }
-  settings.xdimMm = 0.5;
+  settings.setXdimMm(0.5);
   for (int dpi : {-300, 0, 1 << 30}) {
-    settings.dpi = dpi;
+    settings.setDpi(dpi);
     EXPECT_TRUE(refused(settings)) << "dpi " << dpi;
   }
 }

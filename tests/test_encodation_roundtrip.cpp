@@ -39,6 +39,7 @@ void expectRoundTrip(const std::string& text, Encodation encodation) {
   options.size.shape = Shape::Any;
   options.data.encodation = encodation;
   const Expected<Symbol> symbol = encode(text, options);
+  if (!symbol && symbol.error().code() == ErrorCode::EmptyText && text.empty()) return;
   if (!symbol && symbol.error().code() == ErrorCode::NotEncodable) return;
   ASSERT_TRUE(symbol.ok()) << symbol.error().message() << " mode " << static_cast<int>(encodation) << " text "
                            << testing::PrintToString(text);

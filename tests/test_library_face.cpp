@@ -142,7 +142,7 @@ TEST(OptionSet, RenderingKeysMakeTheGeometryExact) {
     OptionSet options;
     const char* value = info.isSwitch ? "" : info.key == "xdim" ? "0.5mm" : info.key == "fg" || info.key == "bg" ? "000000" : "2";
     if (!options.set(info.key, value).ok()) continue;  // keys whose values are names
-    EXPECT_EQ(options.render.geometry == Geometry::Exact, info.rendering) << info.key;
+    EXPECT_EQ(options.render.exact(), info.rendering) << info.key;
   }
 }
 
@@ -253,26 +253,24 @@ TEST(PictureLimits, AreCheckedBeforeAnyWork) {
                          return o;
                        }()).value();
   RenderSettings settings;
-  settings.geometry = Geometry::Exact;
-  settings.modulePixels = 100;
-  settings.quietZone = 100;
+  settings.setModulePixels(100);
+  settings.setQuietZone(100);
   const Expected<Rendering> huge = render(large, OutputFormat::Png, settings);
   ASSERT_FALSE(huge.ok());
   EXPECT_EQ(huge.error().code(), ErrorCode::PictureTooLarge);
   EXPECT_EQ(huge.error().message(), "picture too large: 34400x34400 pixels; the limit is 20000 pixels a side and 400000000 in all");
 
-  settings.quietZone = 2;  // 148 x 100 = 14,800 pixels a side: every size fits the default
+  settings.setQuietZone(2);  // 148 x 100 = 14,800 pixels a side: every size fits the default
   EXPECT_TRUE(checkRenderSettings(settings).ok());
-  settings.limits.maxSide = 740;
-  settings.geometry = Geometry::Default;  // the first release's picture is 740 pixels a side
-  EXPECT_TRUE(render(large, OutputFormat::Png, settings).ok());
-  settings.limits.maxSide = 739;
-  EXPECT_EQ(render(large, OutputFormat::Png, settings).error().code(), ErrorCode::PictureTooLarge);
+  RenderSettings limited;  // no picture setting: the first release's picture is 740 pixels a side
+  limited.setLimits({740, PictureLimits{}.maxPixels});
+  EXPECT_TRUE(render(large, OutputFormat::Png, limited).ok());
+  limited.setLimits({739, PictureLimits{}.maxPixels});
+  EXPECT_EQ(render(large, OutputFormat::Png, limited).error().code(), ErrorCode::PictureTooLarge);
 
   RenderSettings dpi;
-  dpi.geometry = Geometry::Exact;
-  dpi.xdimMm = 25.4;
-  dpi.dpi = 1000;
+  dpi.setXdimMm(25.4);
+  dpi.setDpi(1000);
   const Expected<Rendering> fat = render(large, OutputFormat::Png, dpi);
   ASSERT_FALSE(fat.ok());
   EXPECT_EQ(fat.error().message(), "at 1000 dpi the X-dimension is 1000 pixels a module; at most 100 are drawn: lower --xdim or --dpi");
@@ -282,27 +280,25 @@ TEST(RenderSettings, HostileNumbersAreRefusedNotDrawn) {
   const Symbol symbol = encode("hostile").value();
   const auto refusal = [&](auto change) {
     RenderSettings settings;
-    settings.geometry = Geometry::Exact;
     change(settings);
     const Expected<Rendering> rendered = render(symbol, OutputFormat::Png, settings);
     return rendered.ok() ? std::string() : std::string(errorName(rendered.error().code()));
   };
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.quietZone = -5; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.quietZone = 2147483647; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.modulePixels = 0; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.modulePixels = -3; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.dpi = -300; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.xdimMm = -0.5; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.limits.maxPixels = 0; }), "bad_option");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.limits.maxSide = 10; }), "picture_too_large");
-  EXPECT_EQ(refusal([](RenderSettings& s) { s.modulePixels = 1; s.quietZone = 0; }), "");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setQuietZone(-5); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setQuietZone(2147483647); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setModulePixels(0); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setModulePixels(-3); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setDpi(-300); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setXdimMm(-0.5); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setLimits({s.limits().maxSide, 0}); }), "bad_option");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setModulePixels(5); s.setLimits({10, s.limits().maxPixels}); }), "picture_too_large");
+  EXPECT_EQ(refusal([](RenderSettings& s) { s.setModulePixels(1); s.setQuietZone(0); }), "");
 }
 
 TEST(Verify, RefusesAPictureOverItsOwnLimitBeforeReadingIt) {
   const Symbol symbol = encode("x").value();
   RenderSettings settings;
-  settings.geometry = Geometry::Exact;
-  settings.modulePixels = 100;
+  settings.setModulePixels(100);
   const std::string png = render(symbol, OutputFormat::Png, settings).value().bytes;
   VerifyLimits limits;
   limits.maxSide = 1000;  // the picture is 1400 pixels a side

@@ -132,8 +132,8 @@ TEST_P(PdfRaster, HasTheModulesColoursAndTheFirstReleasesPixels) {
   const RasterCase& c = GetParam();
   const Symbol symbol = encodeAt(c.text, c.rows, c.cols);
   RenderSettings settings;
-  settings.xdimMm = c.xdimMm;
-  settings.quietZone = c.quietZone;
+  settings.setXdimMm(c.xdimMm);
+  settings.setQuietZone(c.quietZone);
   const Rasterised out = rasterise(renderPdf(symbol, settings), c.dpi);
   ASSERT_TRUE(out.error.empty()) << out.error;
   const double modulesPerPixel = 25.4 / c.dpi / c.xdimMm;

@@ -30,12 +30,11 @@ struct PngCase {
 
 RenderSettings settingsOf(const PngCase& c) {
   RenderSettings settings;
-  settings.geometry = Geometry::Exact;
-  settings.modulePixels = c.modulePixels;
-  settings.quietZone = c.quietZone;
-  settings.foreground = parseColour(c.foreground, false).value();
-  settings.background = parseColour(c.background, true).value();
-  settings.invert = c.invert;
+  settings.setModulePixels(c.modulePixels);
+  settings.setQuietZone(c.quietZone);
+  settings.setForeground(parseColour(c.foreground, false).value());
+  settings.setBackground(parseColour(c.background, true).value());
+  settings.setInvert(c.invert);
   return settings;
 }
 
@@ -129,8 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CompactPng, PhysChunkCarriesTheResolution) {
   RenderSettings settings;
-  settings.xdimMm = 0.5;
-  settings.dpi = 600;
+  settings.setXdimMm(0.5);
+  settings.setDpi(600);
   const std::string png = renderOutput(encodeAt("dpi", 10, 10), OutputFormat::Png, settings, false).value();
   const std::string phys = pngChunk(png, "pHYs").value();
   // 600 dpi = 23622 pixels per metre (0x5C46) in x and y, unit 1 (metre).
@@ -140,7 +139,7 @@ TEST(CompactPng, PhysChunkCarriesTheResolution) {
 
 TEST(CompactPng, LowContrastIsRefusedBeforeDrawing) {
   RenderSettings settings;
-  settings.foreground = Colour{0xcc, 0xcc, 0xcc, 255};
+  settings.setForeground(Colour{0xcc, 0xcc, 0xcc, 255});
   const Expected<std::string> png = renderOutput(encodeAt("x", 10, 10), OutputFormat::Png, settings, false);
   ASSERT_FALSE(png.ok());
   EXPECT_NE(png.error().message().find("too low to scan"), std::string::npos);
@@ -165,8 +164,7 @@ TEST_P(VerifyMismatch, ReportsWhatDiffers) {
   const MismatchCase& c = GetParam();
   const Symbol symbol = encodeAt("VERIFY ME", 16, 16);
   RenderSettings settings;
-  settings.geometry = Geometry::Exact;
-  settings.modulePixels = 3;
+  settings.setModulePixels(3);
   const std::string png = renderOutput(symbol, OutputFormat::Png, settings, false).value();
   const Symbol against = c.flipX < 0 ? symbol : withModuleFlipped(symbol, c.flipX, c.flipY);
   const Expected<VerifyReport> result =
@@ -190,10 +188,7 @@ TEST_P(DefaultPicture, IsTheRasterPathAndVerifies) {
   const auto [rows, cols] = GetParam();
   const std::string text = textFor(rows, cols);
   const Symbol symbol = encodeAt(text, rows, cols);
-  RenderSettings ignored;
-  ignored.foreground = Colour{0x00, 0x00, 0x8b, 255};
-  ignored.modulePixels = 7;
-  const std::string png = renderOutput(symbol, OutputFormat::Png, ignored, true).value();
+  const std::string png = renderOutput(symbol, OutputFormat::Png, {}, true).value();
   const Raster raster = rasterizeDefault(symbol);
   EXPECT_EQ(png, encodePngRgb(raster).value());
   const Expected<VerifyReport> result = verify(symbol, png, {}, {text, false}, &zxingReader());

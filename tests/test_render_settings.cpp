@@ -85,9 +85,9 @@ class Contrast : public ::testing::TestWithParam<ContrastCase> {};
 TEST_P(Contrast, RefusesUnscannablePairsWithAReason) {
   const ContrastCase& c = GetParam();
   RenderSettings settings;
-  settings.foreground = parseColour(c.foreground, false).value();
-  settings.background = parseColour(c.background, true).value();
-  settings.invert = c.invert;
+  settings.setForeground(parseColour(c.foreground, false).value());
+  settings.setBackground(parseColour(c.background, true).value());
+  settings.setInvert(c.invert);
   const Expected<void> valid = checkRenderSettings(settings);
   if (!c.refusal) {
     EXPECT_TRUE(valid.ok()) << valid.error().message();
@@ -113,8 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Settings, ModuleAndDpiTogetherAreRefused) {
   RenderSettings settings;
-  settings.modulePixels = 4;
-  settings.dpi = 300;
+  settings.setModulePixels(4);
+  settings.setDpi(300);
   EXPECT_FALSE(checkRenderSettings(settings).ok());
 }
 
@@ -133,15 +133,15 @@ class Geometry : public ::testing::TestWithParam<GeometryCase> {};
 TEST_P(Geometry, RoundsTheXDimensionToWholePixels) {
   const GeometryCase& c = GetParam();
   RenderSettings settings;
-  settings.modulePixels = c.modulePixels;
-  settings.xdimMm = c.xdimMm;
-  settings.dpi = c.dpi;
-  settings.quietZone = c.quietZone;
+  if (c.modulePixels) settings.setModulePixels(*c.modulePixels);
+  if (c.xdimMm) settings.setXdimMm(*c.xdimMm);
+  if (c.dpi) settings.setDpi(*c.dpi);
+  settings.setQuietZone(c.quietZone);
   const PngGeometry geometry = pngGeometry(settings);
   EXPECT_EQ(geometry.modulePixels, c.expectedModule);
   EXPECT_EQ(geometry.quietPixels, c.quietZone * c.expectedModule);
   EXPECT_EQ(geometry.pixelsPerMetre, c.expectedPerMetre);
-  EXPECT_EQ(!geometry.warning.empty(), c.warns) << geometry.warning;
+  EXPECT_EQ(geometry.notice.has_value(), c.warns);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -107,7 +107,8 @@ bool haveTool(const std::string& tool) { return runCommand("command -v " + tool)
 
 dexmora::Expected<std::string> renderOutput(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
                                            dexmora::RenderSettings settings, bool defaultGeometry) {
-  settings.geometry = defaultGeometry ? dexmora::Geometry::Default : dexmora::Geometry::Exact;
+  // Exact geometry needs a picture setting; the default module size is one that changes nothing else.
+  if (!defaultGeometry && !settings.exact()) settings.setModulePixels(dexmora::kDefaultModulePixels);
   dexmora::Expected<dexmora::Rendering> rendering = dexmora::render(symbol, format, settings);
   if (!rendering) return rendering.error();
   return std::move(rendering->bytes);

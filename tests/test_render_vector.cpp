@@ -23,10 +23,10 @@ struct VectorCase {
 
 RenderSettings settingsOf(const VectorCase& c) {
   RenderSettings settings;
-  if (c.xdimMm > 0) settings.xdimMm = c.xdimMm;
-  settings.quietZone = c.quietZone;
-  settings.foreground = parseColour(c.foreground, false).value();
-  settings.background = parseColour(c.background, true).value();
+  if (c.xdimMm > 0) settings.setXdimMm(c.xdimMm);
+  settings.setQuietZone(c.quietZone);
+  settings.setForeground(parseColour(c.foreground, false).value());
+  settings.setBackground(parseColour(c.background, true).value());
   return settings;
 }
 
@@ -106,8 +106,8 @@ TEST_P(VectorText, IsDeterministicAndPaintsAsAsked) {
   const VectorShape& c = GetParam();
   const Symbol symbol = encodeAt(textFor(20, 20), 20, 20);
   RenderSettings settings;
-  settings.foreground = parseColour(c.foreground, false).value();
-  settings.xdimMm = 0.5;
+  settings.setForeground(parseColour(c.foreground, false).value());
+  settings.setXdimMm(0.5);
   const std::string first = renderOutput(symbol, c.format, settings, false).value();
   EXPECT_EQ(first, renderOutput(symbol, c.format, settings, false).value());
   const std::string readable = c.format == OutputFormat::Pdf ? inflatedPdf(first) : first;
@@ -158,12 +158,12 @@ class SvgDocument : public ::testing::TestWithParam<SvgCase> {};
 TEST_P(SvgDocument, IsValidWithOnePathForTheModules) {
   const SvgCase& c = GetParam();
   RenderSettings settings;
-  settings.quietZone = c.quietZone;
-  settings.background = parseColour(c.background, true).value();
+  settings.setQuietZone(c.quietZone);
+  settings.setBackground(parseColour(c.background, true).value());
   const std::string svg =
       renderOutput(encodeAt(textFor(c.rows, c.cols), c.rows, c.cols), OutputFormat::Svg, settings, false).value();
   EXPECT_EQ(countOf(svg, "<path"), 1u);
-  EXPECT_EQ(countOf(svg, "<rect"), settings.background.transparent() ? 0u : 1u);
+  EXPECT_EQ(countOf(svg, "<rect"), settings.background()->transparent() ? 0u : 1u);
   EXPECT_NE(svg.find("shape-rendering=\"crispEdges\""), std::string::npos);
   const std::string viewBox = "viewBox=\"0 0 " + std::to_string(c.cols + 2 * c.quietZone) + " " +
                               std::to_string(c.rows + 2 * c.quietZone) + "\"";
@@ -193,8 +193,8 @@ TEST_P(TerminalText, HalfBlocksRebuildTheSymbolAndScan) {
   const TextCase& c = GetParam();
   const std::string text = textFor(c.rows, c.cols);
   RenderSettings settings;
-  settings.quietZone = c.quietZone;
-  settings.invert = c.invert;
+  settings.setQuietZone(c.quietZone);
+  settings.setInvert(c.invert);
   const std::string preview = renderOutput(encodeAt(text, c.rows, c.cols), OutputFormat::Txt, settings, false).value();
   const int width = c.cols + 2 * c.quietZone;
   const int height = c.rows + 2 * c.quietZone;

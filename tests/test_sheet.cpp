@@ -283,13 +283,13 @@ TEST(SheetWriter, OpeningChecksEverySetting) {
   EXPECT_NE(SheetWriter::open(settings).error().message().find("--font"), std::string::npos);
   settings.setFont("sans-serif");
   RenderSettings render;
-  render.foreground = kWhite;
+  render.setForeground(kWhite);
   settings.setRender(render);
   EXPECT_NE(SheetWriter::open(settings).error().message().find("contrast"), std::string::npos);
   SheetSettings copy = settings;
   copy.setGrid({2, 2});
   EXPECT_EQ(settings.grid().columns, 1);
-  EXPECT_EQ(copy.render().foreground, kWhite);
+  EXPECT_EQ(copy.render().foreground(), kWhite);
 }
 
 }  // namespace

@@ -260,8 +260,8 @@ TEST_P(SheetColours, PaintLikeTheOneSymbolPdf) {
   const ColourCase& c = GetParam();
   SheetSettings settings;
   RenderSettings render;
-  render.foreground = parseColour(c.foreground, false).value();
-  render.background = parseColour(c.background, true).value();
+  render.setForeground(parseColour(c.foreground, false).value());
+  render.setBackground(parseColour(c.background, true).value());
   settings.setRender(render);
   const std::string content = inflatedPdf(sheetOf(settings, {"colour"}, "").bytes);
   for (const char* part : c.required) EXPECT_NE(content.find(part), std::string::npos) << part;

@@ -77,6 +77,10 @@ TEST(SquareOutputs, StayByteIdentical) {
     const Expected<std::string> png = encodePngRgb(rasterizeDefault(*symbol));
     ASSERT_TRUE(png);
     EXPECT_EQ(sha256Hex(*png), golden.pngHash) << "size " << golden.size << ", " << golden.text.size() << " bytes";
+    // No picture setting at all is the same picture through the public face.
+    const Expected<Rendering> rendered = render(*symbol, OutputFormat::Png, RenderSettings());
+    ASSERT_TRUE(rendered);
+    EXPECT_EQ(rendered->bytes, *png) << "size " << golden.size;
     EXPECT_EQ(sha256Hex(codewordLine(*symbol)), golden.codewordsHash) << "size " << golden.size;
   }
 }

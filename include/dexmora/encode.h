@@ -16,9 +16,11 @@ namespace dexmora {
 /// Encodes `length` bytes of `text` (any bytes, zero included) into a
 /// finished symbol: data encodation, size selection, padding, Reed-Solomon
 /// and module placement. Checks the options first (checkEncodeOptions). An
-/// empty text gives a symbol of pads. TooLong's message says what would fit
-/// instead: minimal encodation, or the size an exact request falls back to.
-/// Reentrant: no state is kept between calls.
+/// empty text is EmptyText. A size asked for that the text does not fit
+/// gives the smallest larger size of its shape and a size_raised notice on
+/// the symbol; with SizeRequest::exact it is TooLong instead. TooLong's
+/// message says what would fit: minimal encodation, or the size an exact
+/// request falls back to. Reentrant: no state is kept between calls.
 Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options = {});
 
 /// encode() of the bytes of `text`.

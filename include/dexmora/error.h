@@ -22,6 +22,7 @@ enum class ErrorCode : uint8_t {
   // Options, from the option parsers and checks of every layer.
   BadOption,        ///< "bad_option": an option's value or a combination of options is invalid
   // Encoding: text to symbol.
+  EmptyText,        ///< "empty_text": there is no text to encode
   TooLong,          ///< "too_long": the text does not fit the largest symbol allowed
   NotEncodable,     ///< "not_encodable": the chosen encodation cannot carry these bytes
   BadGs1,           ///< "bad_gs1": the GS1 element strings are malformed or fail validation

@@ -20,7 +20,7 @@ namespace dexmora {
 struct OptionInfo {
   std::string_view key;      ///< "exact-size": the command line's long option without "--"
   bool isSwitch;             ///< takes true or false; given alone it means true
-  bool rendering;            ///< a rendering option: giving it makes the geometry Exact
+  bool rendering;            ///< a picture setting: giving it draws the picture exactly
   std::string_view syntax;   ///< the value's form, e.g. "auto|N|RxC"
   std::string_view summary;  ///< one line on what it does
 };

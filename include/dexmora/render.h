@@ -5,12 +5,14 @@
 /// picture is held to, and the output formats.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/notice.h>
 #include <dexmora/symbol.h>
 
 namespace dexmora {
@@ -49,12 +51,6 @@ inline constexpr int kDefaultModulePixels = 5;
 /// The quiet zone of every exact rendering, in modules.
 inline constexpr int kDefaultQuietZone = 2;
 
-/// Which picture a PNG is.
-enum class Geometry : uint8_t {
-  Default,  ///< the first release's picture (8-bit RGB); other formats draw exactly anyway
-  Exact,    ///< every module the same whole number of pixels, the smallest PNG type
-};
-
 /// The largest raster any call draws; checked before any work. The defaults
 /// hold every size at 100 pixels a module with the default quiet zone.
 struct PictureLimits {
@@ -62,18 +58,61 @@ struct PictureLimits {
   uint64_t maxPixels = 400000000;   ///< pixels in total
 };
 
-/// Every rendering choice. Setting any option through an OptionSet makes
-/// the geometry Exact, as on the command line.
-struct RenderSettings {
-  Geometry geometry = Geometry::Default;  ///< which PNG picture; other formats are always exact
-  std::optional<int> modulePixels;  ///< PNG pixels per module, 1..100 ("module")
-  std::optional<double> xdimMm;     ///< the X-dimension in millimetres, 0.01..25.4 ("xdim")
-  std::optional<int> dpi;           ///< the printer's resolution, 1..10000 ("dpi")
-  int quietZone = kDefaultQuietZone;  ///< light margin in modules, 0..100 ("quiet-zone")
-  Colour foreground = kBlack;       ///< dark modules ("fg")
-  Colour background = kWhite;       ///< light modules and margin ("bg")
-  bool invert = false;              ///< swap the dark and light colours ("invert")
-  PictureLimits limits;             ///< the largest raster drawn
+/// Every rendering choice, each either given or left to its default. With
+/// no picture setting given, a PNG is the first release's picture (8-bit
+/// RGB, its own uneven module geometry); any one given (module pixels,
+/// X-dimension, resolution, quiet zone, a colour, invert) makes every module
+/// the same whole number of pixels. Other formats are always exact.
+class RenderSettings {
+ public:
+  /// Nothing given: the default picture.
+  RenderSettings();
+  /// A copy of `other`'s settings.
+  RenderSettings(const RenderSettings& other);
+  /// Takes `other`'s settings.
+  RenderSettings& operator=(const RenderSettings& other);
+  ~RenderSettings();
+
+  /// PNG pixels per module, 1..100 ("module").
+  RenderSettings& setModulePixels(int pixels);
+  /// The X-dimension in millimetres, 0.01..25.4 ("xdim").
+  RenderSettings& setXdimMm(double millimetres);
+  /// The printer's resolution in dots per inch, 1..10000 ("dpi").
+  RenderSettings& setDpi(int dpi);
+  /// The light margin in modules, 0..100 ("quiet-zone"; kDefaultQuietZone when not given).
+  RenderSettings& setQuietZone(int modules);
+  /// The dark modules' colour ("fg"; black when not given).
+  RenderSettings& setForeground(const Colour& colour);
+  /// The light modules' and margin's colour ("bg"; white when not given).
+  RenderSettings& setBackground(const Colour& colour);
+  /// Whether dark and light swap ("invert"; false when not given).
+  RenderSettings& setInvert(bool invert);
+  /// The largest raster drawn; not a picture setting, so it leaves the geometry alone.
+  RenderSettings& setLimits(const PictureLimits& limits);
+
+  /// Each setting as given, nullopt when left to its default.
+  std::optional<int> modulePixels() const;
+  /// The X-dimension given, in millimetres.
+  std::optional<double> xdimMm() const;
+  /// The resolution given.
+  std::optional<int> dpi() const;
+  /// The quiet zone given, in modules.
+  std::optional<int> quietZone() const;
+  /// The dark colour given.
+  std::optional<Colour> foreground() const;
+  /// The light colour given.
+  std::optional<Colour> background() const;
+  /// The invert switch given.
+  std::optional<bool> invert() const;
+  /// The limits in force.
+  const PictureLimits& limits() const;
+
+  /// Whether any picture setting is given, so that a PNG is drawn exactly.
+  bool exact() const;
+
+ private:
+  struct Values;
+  std::unique_ptr<Values> m_values;
 };
 
 /// The colours actually painted: `dark` for the symbol's dark modules,
@@ -133,11 +172,12 @@ std::string_view mediaType(OutputFormat format);
 /// this library does not write); any other name is PNG.
 Expected<OutputFormat> formatForPath(std::string_view path, std::optional<OutputFormat> asked);
 
-/// What rendering made: the file's bytes, and warnings for the user (a
-/// module size rounded from the X-dimension and resolution, say).
+/// What rendering made: the file's bytes, and what it chose on the
+/// caller's behalf (module_rounded: a module size rounded from the
+/// X-dimension and resolution).
 struct Rendering {
-  std::string bytes;                  ///< the file's content
-  std::vector<std::string> warnings;  ///< one line each, for the user
+  std::string bytes;            ///< the file's content
+  std::vector<Notice> notices;  ///< what was chosen, for the user
 };
 
 /// Renders `symbol` in `format`. The settings are checked first; a raster

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include <dexmora/notice.h>
 #include <dexmora/sizes.h>
 
 namespace dexmora {
@@ -49,6 +50,9 @@ class Symbol {
   int capacity() const { return m_size->dataCodewords; }
   /// How the error-correction blocks were laid out (it matters at 144x144 only).
   Dm144Layout layout() const { return m_layout; }
+  /// What encode() chose on the caller's behalf (a larger size, say); empty
+  /// when it did just what the options asked.
+  const std::vector<Notice>& notices() const { return m_notices; }
 
  private:
   friend struct detail::SymbolAccess;
@@ -67,6 +71,7 @@ class Symbol {
   Dm144Layout m_layout;
   std::vector<uint8_t> m_codewords;
   std::vector<uint8_t> m_modules;
+  std::vector<Notice> m_notices;
 };
 
 /// The symbol's size as "RxC", e.g. "22x22" ("size").

@@ -13,11 +13,13 @@ for the pictures; help(dexmora.sheet) for label sheets.
 import os as _os
 
 from ._dexmora import (
+    DexmoraWarning,
     Error,
     GS1Error,
     NotEncodableError,
     OptionError,
     PictureTooLargeError,
+    SizeWarning,
     Symbol,
     TooLongError,
     WriteError,
@@ -29,11 +31,13 @@ from ._dexmora import (
 )
 
 __all__ = [
+    "DexmoraWarning",
     "Error",
     "GS1Error",
     "NotEncodableError",
     "OptionError",
     "PictureTooLargeError",
+    "SizeWarning",
     "Symbol",
     "TooLongError",
     "WriteError",

@@ -1,6 +1,6 @@
 # Type stubs for the compiled module; the docstrings are in the module itself.
 import os
-from typing import IO, Any, Iterable, Literal, Optional, Tuple, Union
+from typing import IO, Any, Dict, Iterable, List, Literal, Optional, Tuple, Union
 
 __version__: str
 
@@ -25,6 +25,12 @@ class WriteError(Error, OSError):
     strerror: Optional[str]  # type: ignore[assignment]
     filename: Optional[str]
 
+class DexmoraWarning(UserWarning):
+    name: str
+    figures: Dict[str, str]
+
+class SizeWarning(DexmoraWarning): ...
+
 class Symbol:
     @property
     def rows(self) -> int: ...
@@ -38,6 +44,8 @@ class Symbol:
     def data_length(self) -> int: ...
     @property
     def capacity(self) -> int: ...
+    @property
+    def notices(self) -> List[Dict[str, str]]: ...
     def is_dark(self, x: int, y: int) -> bool: ...
     def __buffer__(self, flags: int) -> memoryview: ...
     def png(

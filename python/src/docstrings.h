@@ -139,6 +139,10 @@ inline constexpr const char kCodewords[] =
     "interleaved error-correction codewords.";
 inline constexpr const char kDataLength[] = "Data codewords the data took, before the pads.";
 inline constexpr const char kCapacity[] = "Data codewords this size holds.";
+inline constexpr const char kNotices[] =
+    "What encode() chose on the caller's behalf, as dicts with 'name', the figures and 'message':\n"
+    "[{'name': 'size_raised', 'asked': '10x10', 'used': '18x18', 'message': ...}]; empty when it\n"
+    "did just what was asked. Each one was also issued as a warning (dexmora.SizeWarning).";
 inline constexpr const char kIsDark[] = R"(is_dark($self, /, x, y)
 --
 

@@ -13,6 +13,7 @@
 #include "docstrings.h"
 #include "errors.h"
 #include "keywords.h"
+#include "notices.h"
 
 namespace py = pybind11;
 
@@ -100,6 +101,7 @@ dexmora::Symbol encodeOne(const Data& data, const dexmora::EncodeOptions& option
     symbol.emplace(dexmora::encode(data.view(), options));
   }
   if (!*symbol) raiseError(symbol->error(), context);
+  warnNotices((*symbol)->notices());
   return std::move(**symbol);
 }
 
@@ -205,7 +207,10 @@ py::list encodeMany(py::handle iterable, const py::kwargs& kwargs) {
   const size_t failed = batch.firstFailure.load();
   if (failed < items.size()) raiseError(batch.results[failed]->error(), {failed, {}});
   py::list symbols(items.size());
-  for (size_t i = 0; i < items.size(); ++i) symbols[i] = py::cast(std::move(**batch.results[i]));
+  for (size_t i = 0; i < items.size(); ++i) {
+    warnNotices((*batch.results[i])->notices(), i);
+    symbols[i] = py::cast(std::move(**batch.results[i]));
+  }
   return symbols;
 }
 

@@ -7,6 +7,7 @@
 #include "docstrings.h"
 #include "encode_binding.h"
 #include "errors.h"
+#include "notices.h"
 #include "sheet_binding.h"
 #include "symbol_binding.h"
 
@@ -19,6 +20,7 @@ PYBIND11_MODULE(_dexmora, module) {
   module.doc() = dexmora_python::doc::kModule;
   module.attr("__version__") = std::string(dexmora::libraryVersion());
   dexmora_python::addExceptions(module);
+  dexmora_python::addWarnings(module);
   dexmora_python::addSymbol(module);
   dexmora_python::addEncode(module);
   dexmora_python::addSheet(module);

@@ -12,6 +12,7 @@
 
 #include "errors.h"
 #include "keywords.h"
+#include "notices.h"
 
 namespace py = pybind11;
 
@@ -111,10 +112,10 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
   if (!writer) raiseError(writer.error());
 
   std::vector<std::pair<size_t, std::string>> refused;
+  std::vector<dexmora::SheetLabel> labels(list.size());
   std::optional<dexmora::Expected<dexmora::SheetPdf>> pdf;
   {
     py::gil_scoped_release unlocked;
-    std::vector<dexmora::SheetLabel> labels(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
       if (list[i].blank) continue;
       const dexmora::EncodeOptions& options = list[i].nonAscii && !eciGiven ? unicode.encode : plain.encode;
@@ -129,6 +130,9 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
     pdf.emplace(writer->pdf(labels));
   }
   if (!*pdf) raiseError(pdf->error());
+  for (size_t i = 0; i < labels.size(); ++i) {
+    if (labels[i].symbol()) warnNotices(labels[i].symbol()->notices(), i);
+  }
   for (const dexmora::SheetRefusal& refusal : (*pdf)->refused) {
     refused.emplace_back(refusal.index, refusal.error.message(dexmora::Spelling::Python));
   }

@@ -11,6 +11,7 @@
 #include "docstrings.h"
 #include "errors.h"
 #include "keywords.h"
+#include "notices.h"
 
 namespace py = pybind11;
 
@@ -55,7 +56,7 @@ std::string picture(const Symbol& symbol, OutputFormat format, const dexmora::Re
     rendering.emplace(dexmora::render(symbol, format, settings));
   }
   if (!*rendering) raiseError(rendering->error());
-  warn((*rendering)->warnings);
+  warnNotices((*rendering)->notices);
   return std::move((*rendering)->bytes);
 }
 
@@ -164,6 +165,8 @@ void addSymbol(py::module_& module) {
           doc::kCodewords)
       .def_property_readonly("data_length", &Symbol::dataLength, doc::kDataLength)
       .def_property_readonly("capacity", &Symbol::capacity, doc::kCapacity)
+      .def_property_readonly(
+          "notices", [](const Symbol& symbol) { return noticeList(symbol.notices()); }, doc::kNotices)
       .def("is_dark", &Symbol::isDark, py::arg("x"), py::arg("y"), doc::kIsDark)
       // Read-only and without a copy: the exporter keeps this Symbol alive
       // for as long as any view of its modules exists.

@@ -80,7 +80,11 @@ def test_python_values_mean_the_command_line_text(python, text):
 
 
 def test_size_too_small_grows_unless_exact():
-    assert dexmora.encode("x" * 7, size=10).size == "14x14"
+    with pytest.warns(dexmora.SizeWarning, match="does not fit 10x10; using 14x14") as caught:
+        symbol = dexmora.encode("x" * 7, size=10)
+    assert symbol.size == "14x14"
+    assert (caught[0].message.name, caught[0].message.figures) == ("size_raised", {"asked": "10x10", "used": "14x14"})
+    assert [n["name"] for n in symbol.notices] == ["size_raised"]
     with pytest.raises(dexmora.TooLongError):
         dexmora.encode("x" * 7, size=10, exact_size=True)
 
@@ -143,6 +147,8 @@ def test_symbol_figures():
     assert not symbol.is_dark(-1, 0) and not symbol.is_dark(14, 0) and not symbol.is_dark(0, 14)
 
 
-def test_empty_data_is_a_symbol_of_pads():
-    symbol = dexmora.encode(b"")
-    assert (symbol.size, symbol.data_length) == ("10x10", 0)
+@pytest.mark.parametrize("data", [b"", "", bytearray()])
+def test_empty_data_is_refused(data):
+    with pytest.raises(dexmora.Error) as refused:
+        dexmora.encode(data)
+    assert (refused.value.code, str(refused.value)) == ("empty_text", "the text is empty")

@@ -40,7 +40,7 @@ def encode_options(draw):
     return options
 
 
-@given(data=st.binary(max_size=400), options=encode_options())
+@given(data=st.binary(min_size=1, max_size=400), options=encode_options())
 def test_random_bytes_under_random_options_read_back(data, options):
     try:
         symbol = dexmora.encode(data, **options)
@@ -66,7 +66,7 @@ def test_random_bytes_under_random_options_read_back(data, options):
     assert identifier.startswith("]d")
 
 
-@given(text=st.text(max_size=120), encodation=st.sampled_from(["basic", "minimal", "base256"]))
+@given(text=st.text(min_size=1, max_size=120), encodation=st.sampled_from(["basic", "minimal", "base256"]))
 def test_random_text_reads_back_as_utf8(text, encodation):
     symbol = dexmora.encode(text, encodation=encodation, shape="any")
     assert (symbol.codewords[0] == 241) == (not text.isascii())

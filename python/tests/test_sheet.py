@@ -94,3 +94,9 @@ def test_save_replaces_the_file_whole_or_not_at_all(tmp_path):
         sheet.save(tmp_path / "missing" / "labels.pdf")
     assert failure.value.errno is not None
     assert sorted(p.name for p in tmp_path.iterdir()) == ["labels.pdf"]
+
+
+def test_a_raised_size_is_a_warning_naming_its_item():
+    with pytest.warns(dexmora.SizeWarning, match="^item 1: the text does not fit 10x10"):
+        sheet = dexmora.sheet(["A", "SN-0001"], size=10)
+    assert sheet.refused == []

@@ -212,23 +212,25 @@ RenderSettings renderOptions(const std::vector<uint8_t>& text) {
   uint32_t h = 2166136261u;
   for (uint8_t b : text) h = (h ^ b) * 16777619u;
   RenderSettings settings;
-  settings.geometry = Geometry::Exact;
-  if (h & 1) settings.modulePixels = 1 + static_cast<int>((h >> 1) % 6);
-  if (h & 8) settings.xdimMm = 0.1 + ((h >> 4) % 50) / 50.0;
-  if (h & 16 && !settings.modulePixels) settings.dpi = 72 + static_cast<int>((h >> 5) % 600);
-  settings.quietZone = static_cast<int>((h >> 10) % 4);
-  settings.invert = (h >> 12) & 1;
-  if ((h >> 13) & 1) settings.foreground = Colour{static_cast<uint8_t>(h >> 16), 0, static_cast<uint8_t>(h >> 24), 255};
-  if ((h >> 14) & 1) settings.background = Colour{255, 255, 255, static_cast<uint8_t>((h >> 15) & 1 ? 0 : 255)};
+  if (h & 1) settings.setModulePixels(1 + static_cast<int>((h >> 1) % 6));
+  if (h & 8) settings.setXdimMm(0.1 + ((h >> 4) % 50) / 50.0);
+  if (h & 16 && !settings.modulePixels()) settings.setDpi(72 + static_cast<int>((h >> 5) % 600));
+  // Some inputs give no picture setting at all: the first release's picture.
+  if ((h >> 10) & 4) settings.setQuietZone(static_cast<int>((h >> 10) % 4));
+  if ((h >> 11) & 2) settings.setInvert((h >> 12) & 1);
+  if ((h >> 13) & 1) settings.setForeground(Colour{static_cast<uint8_t>(h >> 16), 0, static_cast<uint8_t>(h >> 24), 255});
+  if ((h >> 14) & 1) settings.setBackground(Colour{255, 255, 255, static_cast<uint8_t>((h >> 15) & 1 ? 0 : 255)});
   if (((h >> 17) & 7) != 0) return settings;
   const int hostile = kHostileInts[(h >> 20) % std::size(kHostileInts)];
   switch ((h >> 23) % 6) {
-    case 0: settings.modulePixels = hostile; break;
-    case 1: settings.dpi = hostile; break;
-    case 2: settings.quietZone = hostile; break;
-    case 3: settings.xdimMm = kHostileLengths[(h >> 26) % std::size(kHostileLengths)]; break;
-    case 4: settings.limits.maxSide = static_cast<uint32_t>(hostile); break;
-    default: settings.limits.maxPixels = static_cast<uint64_t>(static_cast<uint32_t>(hostile)) % 100000; break;
+    case 0: settings.setModulePixels(hostile); break;
+    case 1: settings.setDpi(hostile); break;
+    case 2: settings.setQuietZone(hostile); break;
+    case 3: settings.setXdimMm(kHostileLengths[(h >> 26) % std::size(kHostileLengths)]); break;
+    case 4: settings.setLimits({static_cast<uint32_t>(hostile), settings.limits().maxPixels}); break;
+    default:
+      settings.setLimits({settings.limits().maxSide, static_cast<uint64_t>(static_cast<uint32_t>(hostile)) % 100000});
+      break;
   }
   return settings;
 }

@@ -114,8 +114,8 @@ TEST(SymbolRequestTest, SetsOptionsFormatAndDownload) {
   EXPECT_EQ(parsed.format, Format::Json);
   EXPECT_TRUE(parsed.download);
   EXPECT_EQ(parsed.options.encode.size.rows, 12);  // the last value counts
-  EXPECT_EQ(parsed.options.render.quietZone, 4);
-  EXPECT_EQ(parsed.options.render.geometry, Geometry::Exact);
+  EXPECT_EQ(parsed.options.render.quietZone(), 4);
+  EXPECT_TRUE(parsed.options.render.exact());
   EXPECT_EQ(request("data=x&format=eps").value().format, Format::Eps);
   EXPECT_EQ(request("data=x").value().format, Format::Png);
 }
