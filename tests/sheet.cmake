@@ -20,3 +20,14 @@ if(NOT DEXMORA_SANITIZE)
   dexmora_warnings(test_sheet_pdf)
   gtest_discover_tests(test_sheet_pdf DISCOVERY_TIMEOUT 60 PROPERTIES LABELS sheet)
 endif()
+
+# dexmora-cli links only the sheet options' parsers: a run maps no font
+# library until --sheet loads the module.
+if(NOT DEXMORA_SANITIZE)
+  find_program(DEXMORA_READELF_FOR_SHEET readelf)
+  if(DEXMORA_READELF_FOR_SHEET)
+    add_test(NAME cli_maps_no_font_library
+      COMMAND sh -c "! '${DEXMORA_READELF_FOR_SHEET}' -d \"$0\" | grep -q -e 'NEEDED.*harfbuzz' -e 'NEEDED.*fontconfig' -e 'NEEDED.*freetype'"
+              $<TARGET_FILE:dexmora-cli>)
+  endif()
+endif()

@@ -87,6 +87,60 @@ TEST(SheetText, GridCaptionSizeAndSideTakeTheirRangesOnly) {
   EXPECT_FALSE(parseCaptionSide("above").ok());
 }
 
+struct KeyCase {
+  const char* key;
+  const char* value;
+  const char* shows;  // the setting afterwards, as shown(); nullptr: refused
+};
+
+// The one setting `key` sets, as text.
+std::string shown(const SheetSettings& s, const std::string& key) {
+  const auto number = [](double value) { return std::to_string(value).substr(0, std::to_string(value).find('.') + 2); };
+  if (key == "sheet") return number(s.paper().width) + "x" + number(s.paper().height);
+  if (key == "grid") return std::to_string(s.grid().columns) + "x" + std::to_string(s.grid().rows);
+  if (key == "cell") return s.cell() ? number(s.cell()->width) + "x" + number(s.cell()->height) : "";
+  if (key == "sheet-margin") return s.margin() ? number(s.margin()->first) + "," + number(s.margin()->second) : "";
+  if (key == "pitch") return s.pitch() ? number(s.pitch()->first) + "," + number(s.pitch()->second) : "";
+  if (key == "skip") return std::to_string(s.skip());
+  if (key == "caption-side") return s.captionSide() == CaptionSide::Right ? "right" : "below";
+  if (key == "caption-size") return number(s.captionSize());
+  if (key == "font") return s.font();
+  if (key == "outline") return s.outline() ? "on" : "off";
+  if (key == "xdim") return s.xdimFit() ? "fit" : "given";
+  return "?";
+}
+
+class SheetKey : public ::testing::TestWithParam<KeyCase> {};
+
+// The keys front ends pass on, each through its parser into its one
+// setting; refused values name their option.
+TEST_P(SheetKey, SetsItsSettingOrNamesTheOption) {
+  const KeyCase& c = GetParam();
+  const std::string key = c.key;
+  SheetSettings settings;
+  EXPECT_EQ(isSheetOption(c.key, c.value),
+            key != "caption" && key != "size" && (key != "xdim" || std::string(c.value) == "fit"));
+  const Expected<void> set = setSheetOption(settings, c.key, c.value);
+  ASSERT_EQ(set.ok(), c.shows != nullptr) << key << "=" << c.value;
+  if (set.ok()) {
+    EXPECT_EQ(shown(settings, key), c.shows);
+  } else if (isSheetOption(c.key, "fit")) {
+    EXPECT_NE(set.error().message().find("--" + key), std::string::npos) << set.error().message();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SheetKey,
+    ::testing::Values(KeyCase{"sheet", "letter", "215.9x279.4"}, KeyCase{"grid", "3x8", "3x8"},
+                      KeyCase{"cell", "70x37mm", "70.0x37.0"}, KeyCase{"sheet-margin", "10,7.5mm", "10.0,7.5"},
+                      KeyCase{"pitch", "71,38mm", "71.0,38.0"}, KeyCase{"skip", "5", "5"},
+                      KeyCase{"skip", "-1", nullptr}, KeyCase{"skip", "x", nullptr},
+                      KeyCase{"caption-side", "right", "right"}, KeyCase{"caption-size", "6.5", "6.5"},
+                      KeyCase{"font", "serif:bold", "serif:bold"}, KeyCase{"font", "", nullptr},
+                      KeyCase{"outline", "", "on"}, KeyCase{"outline", "maybe", nullptr}, KeyCase{"xdim", "fit", "fit"},
+                      KeyCase{"xdim", "0.5mm", nullptr}, KeyCase{"caption", "{text}", nullptr},
+                      KeyCase{"size", "10", nullptr}));
+
 struct LayoutCase {
   const char* name;
   const char* paper;
