@@ -9,8 +9,7 @@ namespace {
 
 dexmora::Symbol symbolOfSide(int side) {
   dexmora::EncodeOptions options;
-  options.size.rows = side;
-  options.size.cols = side;
+  options.setSize(side, side);
   return dexmora::encode(std::string(side == 144 ? 2000 : 4, '7'), options).value();
 }
 
@@ -37,8 +36,7 @@ void BM_Txt(benchmark::State& state) { renderFormat(state, dexmora::OutputFormat
 // bytes per symbol (the target is 64 KiB).
 void BM_PdfHelloWorld12(benchmark::State& state) {
   dexmora::EncodeOptions options;
-  options.size.rows = 144;
-  options.size.cols = 144;
+  options.setSize(144, 144);
   const dexmora::Symbol symbol = dexmora::encode("HelloWorld12", options).value();
   size_t bytes = 0;
   for (auto _ : state) {

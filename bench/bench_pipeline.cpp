@@ -44,8 +44,7 @@ OutputDir& outputDir() {
 
 dexmora::EncodeOptions squareOf(int side) {
   dexmora::EncodeOptions options;
-  options.size.rows = side;
-  options.size.cols = side;
+  options.setSize(side, side);
   return options;
 }
 

@@ -4,7 +4,7 @@ if(NOT TARGET dexmora_python)
   return()
 endif()
 add_executable(bench_python_baseline bench_python_baseline.cpp)
-target_link_libraries(bench_python_baseline PRIVATE Dexmora::render)
+target_link_libraries(bench_python_baseline PRIVATE Dexmora::dexmora)
 dexmora_warnings(bench_python_baseline)
 add_custom_target(bench_python
   COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${DEXMORA_PYTHON_BUILD_DIR} PYTHONDONTWRITEBYTECODE=1

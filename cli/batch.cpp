@@ -1,3 +1,5 @@
+#include "dexmora_frontend/key_spelling.h"
+
 #include "cli/batch.h"
 
 #include <dexmora/encode.h>
@@ -103,12 +105,12 @@ class BatchRun {
   void work(int slot) {
     dexmora::OutputFileOptions fileOptions;
     fileOptions.sync = dexmora::SyncPolicy::Never;
-    fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(slot);
+    const dexmora::TemporaryNamed announce = dexmora::temporaryNamedInSlot(slot);
     std::vector<BatchJob> chunk;
     while (!dexmora::interrupted() && m_jobs.take(chunk)) {
       for (const BatchJob& job : chunk) {
         if (dexmora::interrupted()) return;
-        const int status = runJob(job, fileOptions);
+        const int status = runJob(job, fileOptions, announce);
         (status == DM_CLI_EXIT_OK ? m_written : m_failed)++;
         m_done++;
         if (status != DM_CLI_EXIT_OK) raiseStatus(status);
@@ -134,12 +136,13 @@ class BatchRun {
     return status;
   }
 
-  int runJob(const BatchJob& job, const dexmora::OutputFileOptions& fileOptions) {
+  int runJob(const BatchJob& job, const dexmora::OutputFileOptions& fileOptions,
+             const dexmora::TemporaryNamed& announce) {
     if (!job.problem.empty()) return refuse(job, DM_CLI_EXIT_DATA, job.problem);
-    const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(job.path, m_options.library.format);
-    if (!format) return refuse(job, DM_CLI_EXIT_DATA, format.error().message());
+    const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(job.path, m_options.library.format());
+    if (!format) return refuse(job, DM_CLI_EXIT_DATA, format.error().message(dexmora::commandLineKey));
     const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(job.text, m_options.encode());
-    if (!symbol) return refuse(job, DM_CLI_EXIT_DATA, symbol.error().message());
+    if (!symbol) return refuse(job, DM_CLI_EXIT_DATA, symbol.error().message(dexmora::commandLineKey));
     for (const dexmora::Notice& notice : symbol->notices()) say(job.label + ": warning: " + notice.message());
     const Picture picture = makePicture(*symbol, *format, m_options, job.text);
     for (const std::string& warning : picture.warnings) warnOnce(warning);
@@ -148,8 +151,12 @@ class BatchRun {
                     picture.message);
     }
     const dexmora::Expected<dexmora::WriteReport> written =
-        dexmora::writeFile(m_directory, job.name, picture.bytes, fileOptions);
-    if (!written) return refuse(job, DM_CLI_EXIT_CANT_CREATE, written.error().message());
+        dexmora::writeFileTracked(m_directory, job.name, picture.bytes, fileOptions, announce);
+    if (!written) {
+      // A name the writer refuses is the line's fault, like a bad format.
+      const bool refused = written.error().code() != dexmora::ErrorCode::WriteFailed;
+      return refuse(job, refused ? DM_CLI_EXIT_DATA : DM_CLI_EXIT_CANT_CREATE, written.error().message(dexmora::commandLineKey));
+    }
     for (const std::string& warning : written->warnings) say(job.label + ": warning: " + warning);
     if (m_options.verbose) {
       say(job.label + ": " + symbolReport(*symbol, m_options.encode(), *format, job.path));
@@ -276,11 +283,11 @@ std::string summary(std::size_t written, std::size_t failed, const dexmora::Batc
 int runBatch(const CliOptions& options) {
   BatchReporter reporter;
   const std::string numbered =
-      "{n:05}." + std::string(dexmora::formatName(options.library.format.value_or(dexmora::OutputFormat::Png)));
+      "{n:05}." + std::string(dexmora::formatName(options.library.format().value_or(dexmora::OutputFormat::Png)));
   const std::string pattern = options.outputGiven ? options.outputPath : options.tsv ? "{name}" : numbered;
   const dexmora::Expected<dexmora::NameTemplate> names = dexmora::NameTemplate::parse(pattern, options.tsv);
   if (!names) {
-    reporter.say(names.error().message());
+    reporter.say(names.error().message(dexmora::commandLineKey));
     return DM_CLI_EXIT_USAGE;
   }
   dexmora::BatchSource source;
@@ -315,7 +322,7 @@ int runBatch(const CliOptions& options) {
   // name meanwhile. One that is not there would fail every line alike: said once.
   const dexmora::Expected<dexmora::OutputDirectory> directory = dexmora::OutputDirectory::open(names->fixedDirectory());
   if (!directory) {
-    reporter.say(directory.error().message() + "; nothing was written");
+    reporter.say(directory.error().message(dexmora::commandLineKey) + "; nothing was written");
     return DM_CLI_EXIT_CANT_CREATE;
   }
   // From here a signal only stops the taking of lines: files in flight are
@@ -333,7 +340,7 @@ int runBatch(const CliOptions& options) {
   }
   if (run.written() > 0) {
     if (const dexmora::Expected<void> synced = directory->sync(); !synced) {
-      reporter.say(synced.error().message());
+      reporter.say(synced.error().message(dexmora::commandLineKey));
       run.raiseStatus(DM_CLI_EXIT_CANT_CREATE);
     }
   }

@@ -1,3 +1,5 @@
+#include "dexmora_text/quoting.h"
+
 #include "cli/batch_input.h"
 
 #include <fcntl.h>
@@ -31,7 +33,7 @@ std::string BatchSource::open(const std::string& path) {
     m_shownName = "standard input";
   } else {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    m_shownName = quoted(path);
+    m_shownName = dexmora::quoted(path);
     if (m_fd < 0) return "cannot read " + m_shownName + ": " + std::strerror(errno);
     m_owned = true;
   }
@@ -122,15 +124,15 @@ TsvFields splitTsv(std::string_view line) {
 std::string tsvNameProblem(std::string_view name, bool anyBytes) {
   if (name.empty()) return "the name is empty";
   if (name == "." || name == "..") return "the name '" + std::string(name) + "' is not a file name";
-  if (name.find('/') != std::string_view::npos) return "the name " + quoted(name) + " contains '/'";
-  if (name.find('\0') != std::string_view::npos) return "the name " + quoted(name) + " contains a zero byte";
+  if (name.find('/') != std::string_view::npos) return "the name " + dexmora::quoted(name) + " contains '/'";
+  if (name.find('\0') != std::string_view::npos) return "the name " + dexmora::quoted(name) + " contains a zero byte";
   if (anyBytes) return {};
   // What messages escape, a name may not hold: escaping then changes more
   // than the backslashes it doubles.
   std::size_t backslashes = 0;
   for (char c : name) backslashes += c == '\\';
-  if (escapeControlBytes(name).size() != name.size() + backslashes)
-    return "the name " + quoted(name) + " holds control characters or invalid UTF-8 (--tsv-any-name allows them)";
+  if (dexmora::escapeControlBytes(name).size() != name.size() + backslashes)
+    return "the name " + dexmora::quoted(name) + " holds control characters or invalid UTF-8 (--tsv-any-name allows them)";
   return {};
 }
 

@@ -1,3 +1,5 @@
+#include "dexmora_text/quoting.h"
+
 #include "cli/batch_plan.h"
 
 #include <utility>
@@ -39,7 +41,7 @@ bool BatchPlanner::plan(BatchLine& line, BatchJob& job) {
       job.problem = std::move(problem);
       return true;
     }
-    job.label += " (" + escapeControlBytes(fields.name) + ")";
+    job.label += " (" + dexmora::escapeControlBytes(fields.name) + ")";
     if (fields.extra) {
       job.problem = "a third column: a --tsv line is NAME<TAB>TEXT, and its text may hold no TAB";
       return true;
@@ -57,11 +59,11 @@ void BatchPlanner::checkRepeat(BatchJob& job) {
   if (m_names.usesNumber() && !m_names.usesName()) return;
   const auto [it, fresh] = m_seen.emplace(job.path, job.number);
   if (fresh) return;
-  job.problem = "line " + std::to_string(it->second) + " already names the file " + quoted(job.path) +
+  job.problem = "line " + std::to_string(it->second) + " already names the file " + dexmora::quoted(job.path) +
                 "; the first file is kept";
   if (!m_firstRepeat.empty()) return;
   m_firstRepeat = "lines " + std::to_string(it->second) + " and " + std::to_string(job.number) +
-                  " both name the file " + quoted(job.path);
+                  " both name the file " + dexmora::quoted(job.path);
   if (!m_names.usesName()) m_firstRepeat += std::string(": put {n}") + (m_options.tsv ? " or {name}" : "") + " in the -o template";
   m_firstRepeat += "; nothing was written";
 }

@@ -10,6 +10,9 @@
 #include <dexmora/encode.h>
 #include <dexmora/output_file.h>
 
+#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_text/quoting.h"
+
 #include "cli/batch.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
@@ -39,11 +42,11 @@ void warn(const std::vector<std::string>& warnings) {
 std::string writeFailure(const std::string& path, const dexmora::Error& error) {
   const int cause = error.systemError();
   const std::size_t slash = path.find_last_of('/');
-  if ((cause != ENOENT && cause != ENOTDIR) || slash == std::string::npos || slash == 0) return error.message();
+  if ((cause != ENOENT && cause != ENOTDIR) || slash == std::string::npos || slash == 0) return error.message(dexmora::commandLineKey);
   const std::string directory = path.substr(0, slash);
   struct stat st;
   if (cause == ENOENT) {
-    if (stat(directory.c_str(), &st) == 0 || errno != ENOENT) return error.message();
+    if (stat(directory.c_str(), &st) == 0 || errno != ENOENT) return error.message(dexmora::commandLineKey);
     return "cannot write " + dexmora::quoted(path) + ": the directory " + dexmora::quoted(directory) +
            " does not exist";
   }
@@ -52,7 +55,7 @@ std::string writeFailure(const std::string& path, const dexmora::Error& error) {
     if (stat(prefix.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
       return "cannot write " + dexmora::quoted(path) + ": " + dexmora::quoted(prefix) + " is not a directory";
     }
-    if (end == std::string::npos) return error.message();
+    if (end == std::string::npos) return error.message(dexmora::commandLineKey);
   }
 }
 
@@ -75,11 +78,13 @@ void report(const CliOptions& options, const dexmora::Symbol& symbol, std::optio
 // Writes `bytes` to -o's file or standard output.
 int writeOutput(const CliOptions& options, const std::string& bytes) {
   if (options.toStdout) return printOut(bytes);
-  dexmora::OutputFileOptions fileOptions;
-  fileOptions.temporaryNamed = dexmora::temporaryNamedInSlot(0);
-  const dexmora::Expected<dexmora::WriteReport> written = dexmora::writeFile(options.outputPath, bytes, fileOptions);
+  const dexmora::Expected<dexmora::WriteReport> written =
+      dexmora::writeFileTracked(options.outputPath, bytes, {}, dexmora::temporaryNamedInSlot(0));
   if (!written) {
     const dexmora::Error& error = written.error();
+    if (error.code() != dexmora::ErrorCode::WriteFailed) {
+      return fail(statusOf(error), error.message(dexmora::commandLineKey));
+    }
     return fail(error.systemError() == EBADF ? DM_CLI_EXIT_IO_ERROR : DM_CLI_EXIT_CANT_CREATE,
                 writeFailure(options.outputPath, error));
   }
@@ -135,7 +140,7 @@ int run(int argc, char** argv) {
 
   if (options.sheet.on) return writeSheet(options, &input.text);
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode());
-  if (!symbol) return fail(statusOf(symbol.error()), symbol.error().message());
+  if (!symbol) return fail(statusOf(symbol.error()), symbol.error().message(dexmora::commandLineKey));
   for (const dexmora::Notice& notice : symbol->notices()) {
     std::fprintf(stderr, "dexmora-cli: warning: %s\n", notice.message().c_str());
   }

@@ -1,3 +1,5 @@
+#include "dexmora_text/quoting.h"
+
 #include "cli/name_template.h"
 
 #include <cstdio>
@@ -11,7 +13,7 @@ namespace {
 constexpr int kMaxWidth = 20;  // a 64-bit line number has at most 20 digits
 
 Error templateError(std::string_view text, const std::string& why) {
-  return Error(ErrorCode::BadOption, "bad name template " + quoted(text) + ": " + why);
+  return Error(ErrorCode::BadOption, "bad name template " + dexmora::quoted(text) + ": " + why);
 }
 
 // W of "n:0W": a zero then 1 to kMaxWidth; -1 when `field` is not that form.

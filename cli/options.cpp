@@ -1,3 +1,6 @@
+#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_text/quoting.h"
+
 #include "cli/options.h"
 
 #include <CLI/CLI.hpp>
@@ -187,7 +190,8 @@ std::string unknownOption(const std::string& given) {
   if (name.compare(0, 2, "--") == 0) {
     std::vector<std::string_view> ownKeys;
     for (const OwnOption& option : kOwnOptions) ownKeys.push_back(option.key);
-    const std::string_view near = dexmora::nearestOption(std::string_view(name).substr(2), ownKeys);
+    for (const dexmora::OptionInfo& option : dexmora::optionTable()) ownKeys.push_back(option.key);
+    const std::string_view near = dexmora::nearestWord(std::string_view(name).substr(2), ownKeys);
     if (!near.empty()) return message + " (did you mean --" + std::string(near) + "?)";
   }
   return message + " (put -- before a TEXT that begins with -)";
@@ -213,14 +217,14 @@ std::string parserError(const CLI::ParseError& e) {
 std::string applyLibraryOptions(const RawOptions& raw, dexmora::OptionSet& library) {
   for (const auto& [key, values] : raw.library) {
     if (values.empty()) continue;
-    if (dexmora::Expected<void> set = library.set(key, values.back()); !set) return set.error().message();
+    if (dexmora::Expected<void> set = library.set(key, values.back()); !set) return set.error().message(dexmora::commandLineKey);
   }
-  if (dexmora::Expected<void> finished = library.finish(); !finished) return finished.error().message();
+  if (dexmora::Expected<void> finished = library.finish(); !finished) return finished.error().message(dexmora::commandLineKey);
   return {};
 }
 
 std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
-  const std::optional<dexmora::OutputFormat> asked = options.library.format;
+  const std::optional<dexmora::OutputFormat> asked = options.library.format();
   // --format alone names the file after the format; a preview goes to the terminal.
   if (asked && !options.outputGiven && options.mode == CliMode::Write) {
     if (*asked == dexmora::OutputFormat::Txt) {
@@ -233,7 +237,7 @@ std::string applyOutputOptions(const RawOptions& raw, CliOptions& options) {
   // --dump and --codewords write no file, so they have no format to check.
   if (!raw.batch && options.mode == CliMode::Write) {
     const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(options.outputPath, asked);
-    if (!format) return format.error().message();
+    if (!format) return format.error().message(dexmora::commandLineKey);
     options.format = *format;
   }
   options.verify = raw.verify;
@@ -329,7 +333,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   if (result.error.empty()) result.error = applyBatchOptions(raw, options);
   if (result.error.empty()) {
     result.error = finishSheetOptions(options.sheet, raw.library, options.tsv, options.verify,
-                                      options.mode != CliMode::Write, options.library.format,
+                                      options.mode != CliMode::Write, options.library.format(),
                                       options.toStdout ? "" : options.outputPath);
   }
   return result;

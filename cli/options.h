@@ -30,8 +30,8 @@ struct CliOptions {
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
   CliSheet sheet;    // --sheet: every symbol on one PDF of labels, -o naming it
 
-  const dexmora::EncodeOptions& encode() const { return library.encode; }
-  const dexmora::RenderSettings& render() const { return library.render; }
+  const dexmora::EncodeOptions& encode() const { return library.encodeOptions(); }
+  const dexmora::RenderSettings& render() const { return library.renderSettings(); }
 };
 
 // Either the options or, when `error` is not empty, why the command line was

@@ -1,3 +1,5 @@
+#include "dexmora_frontend/key_spelling.h"
+
 #include "cli/picture.h"
 
 #include <dexmora/verify.h>
@@ -21,7 +23,7 @@ Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
   dexmora::Expected<dexmora::Rendering> rendering = dexmora::render(symbol, format, options.render());
   if (!rendering) {
     picture.status = statusOf(rendering.error());
-    picture.message = rendering.error().message();
+    picture.message = rendering.error().message(dexmora::commandLineKey);
     return picture;
   }
   picture.bytes = std::move(rendering->bytes);
@@ -35,11 +37,11 @@ Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format,
     return picture;
   }
   const dexmora::Expected<dexmora::VerifyReport> check =
-      dexmora::verify(symbol, picture.bytes, options.render(), dexmora::expectationFor(text, options.encode().data),
+      dexmora::verify(symbol, picture.bytes, options.render(), dexmora::expectationFor(text, options.encode()),
                       reader.reader.get());
   if (!check) {
     picture.status = statusOf(check.error());
-    picture.message = "--verify: " + check.error().message();
+    picture.message = "--verify: " + check.error().message(dexmora::commandLineKey);
   } else if (!check->note.empty()) {
     picture.warnings.push_back(check->note);
   }

@@ -1,5 +1,6 @@
 // The sheet module's side of cli/sheet_module.h: options and lines in,
 // notes and the PDF out, through the sheet library.
+#include "dexmora_frontend/key_spelling.h"
 #include "cli/sheet_module.h"
 
 #include <dexmora/option_set.h>
@@ -46,7 +47,7 @@ dexmora::Expected<void> readOptions(const dexmora_sheet_option* options, size_t 
     if (!set) return set.error();
   }
   if (dexmora::Expected<void> finished = run.library.finish(); !finished) return finished.error();
-  run.settings.setRender(run.library.render);
+  run.settings.setRender(run.library.renderSettings());
   return {};
 }
 
@@ -54,7 +55,8 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
           int verbose, const char* path, dexmora_sheet_note note, dexmora_sheet_output output, void* context) {
   Run run;
   const auto stop = [&](const dexmora::Error& error) {
-    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, statusOf(error), error.message().c_str());
+    const std::string message = error.message(dexmora::commandLineKey);
+    note(context, DEXMORA_SHEET_REFUSED, kWholeRun, statusOf(error), message.c_str());
     return statusOf(error);
   };
   if (dexmora::Expected<void> read = readOptions(options, optionCount, run); !read) return stop(read.error());
@@ -62,7 +64,7 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
   if (!caption) return stop(caption.error());
   dexmora::Expected<dexmora::SheetWriter> writer = dexmora::SheetWriter::open(run.settings);
   if (!writer) return stop(writer.error());
-  const dexmora::EncodeOptions& encode = run.library.encode;
+  const dexmora::EncodeOptions& encode = run.library.encodeOptions();
   std::vector<dexmora::SheetLabel> labels(lineCount);
   for (size_t i = 0; i < lineCount; ++i) {
     const dexmora_sheet_line& line = lines[i];
@@ -71,7 +73,8 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
         dexmora::makeSheetLabel(std::string_view(line.text, line.text_length),
                                 std::string_view(line.name, line.name_length), line.number, encode, *caption);
     if (!label) {
-      note(context, DEXMORA_SHEET_REFUSED, i, statusOf(label.error()), label.error().message().c_str());
+      const std::string message = label.error().message(dexmora::commandLineKey);
+      note(context, DEXMORA_SHEET_REFUSED, i, statusOf(label.error()), message.c_str());
       continue;
     }
     for (const dexmora::Notice& notice : label->symbol()->notices()) {
@@ -82,7 +85,8 @@ int write(const dexmora_sheet_option* options, size_t optionCount, const dexmora
   const dexmora::Expected<dexmora::SheetPdf> sheet = writer->pdf(labels);
   if (!sheet) return stop(sheet.error());
   for (const dexmora::SheetRefusal& refusal : sheet->refused) {
-    note(context, DEXMORA_SHEET_REFUSED, refusal.index, DM_CLI_EXIT_DATA, refusal.error.message().c_str());
+    const std::string message = refusal.error.message(dexmora::commandLineKey);
+    note(context, DEXMORA_SHEET_REFUSED, refusal.index, DM_CLI_EXIT_DATA, message.c_str());
     labels[refusal.index] = dexmora::SheetLabel();
   }
   for (size_t i = 0; verbose && i < lineCount; ++i) {

@@ -2,6 +2,9 @@
 
 #include <dexmora/sheet.h>
 
+#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_text/quoting.h"
+
 std::string applySheetOptions(const RawSheetOptions& raw, std::map<std::string, std::vector<std::string>>& library,
                               CliSheet& sheet) {
   std::vector<std::pair<std::string, std::string>>& given = sheet.options;
@@ -24,15 +27,15 @@ std::string applySheetOptions(const RawSheetOptions& raw, std::map<std::string, 
   for (const auto& [key, value] : given) {
     if (key == "caption") {
       dexmora::Expected<dexmora::CaptionTemplate> caption = dexmora::CaptionTemplate::parse(value);
-      if (!caption) return caption.error().message();
+      if (!caption) return caption.error().message(dexmora::commandLineKey);
       sheet.captionUsesName = caption->usesName();
     } else if (dexmora::Expected<void> set = dexmora::setSheetOption(settings, key, value); !set) {
-      return set.error().message();
+      return set.error().message(dexmora::commandLineKey);
     }
   }
   // A layout that cannot be is a usage error before any input is read.
   if (dexmora::Expected<dexmora::SheetLayout> layout = dexmora::SheetLayout::make(settings); !layout) {
-    return layout.error().message();
+    return layout.error().message(dexmora::commandLineKey);
   }
   return {};
 }

@@ -103,7 +103,7 @@ void installSignalCleanup(InterruptHandling handling) {
   for (int signo : kStopSignals) sigaction(signo, &action, nullptr);
 }
 
-std::function<void(const NamedTemporary&)> temporaryNamedInSlot(int slot) {
+TemporaryNamed temporaryNamedInSlot(int slot) {
   if (slot < 0 || slot >= kTemporarySlots) return {};
   return [slot](const NamedTemporary& temporary) {
     Slot& s = slots[slot];

@@ -10,6 +10,8 @@
 
 #include <dexmora/output_file.h>
 
+#include "dexmora_render/tracked_write.h"
+
 namespace dexmora {
 
 enum class InterruptHandling {
@@ -25,7 +27,7 @@ void installSignalCleanup(InterruptHandling handling);
 
 // An OutputFileOptions::temporaryNamed callback that registers temporaries in
 // `slot` (0 to kTemporarySlots-1); a slot must be used by one thread at a time.
-std::function<void(const NamedTemporary&)> temporaryNamedInSlot(int slot);
+TemporaryNamed temporaryNamedInSlot(int slot);
 
 // A stop signal arrived (RecordOnly mode): stop taking work.
 bool interrupted();

@@ -25,7 +25,7 @@ std::string sizeListText(int indent, int width) {
     text += margin + group.title + "\n";
     std::string line = margin + " ";
     for (int i = 0; i < dexmora::symbolSizeCount(); ++i) {
-      const dexmora::SymbolSize& size = dexmora::symbolSize(i);
+      const dexmora::SymbolSize size = dexmora::symbolSize(i).value();
       if (size.kind != group.kind) continue;
       const std::string name = listedName(size);
       if (static_cast<int>(line.size() + 1 + name.size()) > width) {

@@ -17,12 +17,12 @@ std::string listed(const std::vector<std::string>& keys) {
 // The size options that a size named by -s overrides: it falls back only
 // within its own shape, and DMRE sizes join only a rectangle's fallback.
 std::vector<std::string> sizeWarnings(const CliOptions& options) {
-  const dexmora::SizeRequest& size = options.encode().size;
+  const dexmora::EncodeOptions& encode = options.encode();
   const dexmora::OptionSet& given = options.library;
   std::vector<std::string> warnings;
-  if (size.rows == 0) return warnings;
-  const dexmora::SymbolSize* asked = dexmora::findSymbolSize(size.rows, size.cols);
-  const bool dmreCounts = !size.exact && asked != nullptr && asked->kind == dexmora::SizeKind::Rectangle;
+  if (encode.sizeRows() == 0) return warnings;
+  const dexmora::SymbolSize* asked = dexmora::findSymbolSize(encode.sizeRows(), encode.sizeCols());
+  const bool dmreCounts = !encode.exactSize() && asked != nullptr && asked->kind == dexmora::SizeKind::Rectangle;
   std::vector<std::string> overridden;
   if (given.given("shape")) overridden.push_back("shape");
   if (given.given("dmre") && !dmreCounts) overridden.push_back("dmre");

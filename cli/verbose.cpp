@@ -1,3 +1,5 @@
+#include "dexmora_text/quoting.h"
+
 #include "cli/verbose.h"
 
 namespace {
@@ -17,7 +19,7 @@ const char* shapeName(dexmora::SizeKind kind) {
 std::string symbolReport(const dexmora::Symbol& symbol, const dexmora::EncodeOptions& options,
                          std::optional<dexmora::OutputFormat> format, const std::string& path) {
   std::string line = "size=" + dexmora::sizeName(symbol) + " shape=" + shapeName(symbol.size().kind) +
-                     " encodation=" + std::string(dexmora::encodationName(options.data.encodation)) +
+                     " encodation=" + std::string(dexmora::encodationName(options.encodation())) +
                      " data_length=" + std::to_string(symbol.dataLength()) +
                      " capacity=" + std::to_string(symbol.capacity());
   if (format) line += " format=" + std::string(dexmora::formatName(*format));

@@ -1,5 +1,6 @@
 # What `cmake --install` and the Debian packages put where. Components:
-#   dev  headers, the static libraries (core, render, sheet), the CMake package and dexmora.pc
+#   lib  libdexmora.so.1, the shared library
+#   dev  headers, the .so link, the static libraries (with the sheet library), the CMake package and dexmora.pc
 #   cli  dexmora-cli, its man page and bash completion
 #   app  the dialog (its binary, desktop entry and icons come from app/), its man page
 #   serve  dexmora-serve (its binary and systemd units come from server/), its man page
@@ -12,10 +13,9 @@ target_include_directories(dexmora-cli PRIVATE ${PROJECT_BINARY_DIR}/generated)
 
 set(DEXMORA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Dexmora)
 
-set_target_properties(dexmora_core PROPERTIES EXPORT_NAME core)
-set_target_properties(dexmora_render PROPERTIES EXPORT_NAME render)
 set_target_properties(dexmora_sheet PROPERTIES EXPORT_NAME sheet)
-install(TARGETS dexmora_core dexmora_render dexmora_sheet EXPORT DexmoraTargets
+install(TARGETS dexmora dexmora_static dexmora_sheet EXPORT DexmoraTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 # Only include/dexmora is installed: the public headers, which include each
 # other as <dexmora/...>. Every other header stays inside its library.
@@ -23,10 +23,13 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/dexmora
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         COMPONENT dev
         FILES_MATCHING PATTERN "*.h")
+install(FILES ${PROJECT_BINARY_DIR}/include/dexmora/export.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dexmora COMPONENT dev)
 
-# The libraries are static, so their private link dependencies are the
-# consumer's too: the package config finds them and dexmora.pc requires them.
-set(DEXMORA_PC_REQUIRES "libpng zlib")
+# What the static library links privately, a static consumer links too: the
+# package config finds it and dexmora.pc names it for --static; the sheet
+# library's fonts come with the package config.
+set(DEXMORA_PC_REQUIRES_PRIVATE "libpng zlib")
 set(DEXMORA_DEV_DEPENDS "libpng-dev, libharfbuzz-dev, libfontconfig-dev, libfreetype-dev")
 
 install(EXPORT DexmoraTargets NAMESPACE Dexmora:: DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)

@@ -7,6 +7,8 @@
 #include <dexmora/error.h>
 #include <dexmora/options.h>
 
+#include "core/encode_settings.h"
+
 #include "core/size_table.h"
 
 namespace dexmora {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "core/gs1_table.h"
+#include "core/message.h"
 
 namespace dexmora {
 
@@ -23,7 +24,8 @@ struct Element {
 // What a check found wrong, as the rest of a "GS1: AI (nn) ..." message; nullopt when nothing.
 using Problem = std::optional<std::string>;
 
-Error gs1Error(const std::string& message) { return Error{ErrorCode::BadGs1, "GS1: " + message}; }
+Error gs1Error(const Message& message) { return makeError(ErrorCode::BadGs1, "GS1: " + message); }
+Error gs1Error(const std::string& message) { return gs1Error(Message(message)); }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -313,8 +315,8 @@ Expected<std::vector<Element>> splitElements(std::string_view text, bool parens)
   const std::string pair = {open, close};
   if (text.empty()) return gs1Error("no element strings");
   if (text[0] != open) {
-    std::string message = quoted(text) + " does not start with an AI in " + (parens ? "parentheses" : "brackets");
-    if (!parens && text[0] == '(') message += "; for AIs in parentheses add " + optionRef("gs1-parens");
+    Message message(quoted(text) + " does not start with an AI in " + (parens ? "parentheses" : "brackets"));
+    if (!parens && text[0] == '(') message += "; for AIs in parentheses add " + optionKey("gs1-parens");
     return gs1Error(message);
   }
   std::vector<Element> elements;

@@ -6,6 +6,8 @@
 #include <dexmora/error.h>
 #include <dexmora/options.h>
 
+#include "core/encode_settings.h"
+
 namespace dexmora {
 
 // The ASCII-mode codewords that precede the data, in this order: structured

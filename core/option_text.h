@@ -7,11 +7,9 @@
 
 #include <dexmora/error.h>
 
-namespace dexmora {
+#include "core/message.h"
 
-// "bad WHAT 'TEXT': ADVICE" as BadOption; `what` is a noun ("size") or an
-// optionRef() when the option has no better name.
-Error badValue(std::string_view what, std::string_view text, std::string_view advice);
+namespace dexmora {
 
 // A whole number from `low` to `high` with nothing around it, or nothing.
 bool parseWholeNumber(std::string_view text, int low, int high, int& value);
@@ -26,7 +24,7 @@ struct Named {
 
 // The value whose name is `text`, or "bad WHAT 'TEXT': use a, b or c".
 template <typename T, size_t N>
-Expected<T> lookUpName(std::string_view what, std::string_view text, const Named<T> (&names)[N]) {
+Expected<T> lookUpName(const Message& what, std::string_view text, const Named<T> (&names)[N]) {
   std::string choices;
   for (size_t i = 0; i < N; ++i) {
     if (std::string_view(names[i].name) == text) return names[i].value;

@@ -4,6 +4,9 @@
 #include <climits>
 #include <string>
 
+#include <dexmora/option_set.h>
+
+#include "core/option_parsers.h"
 #include "core/option_text.h"
 #include "core/size_table.h"
 
@@ -21,7 +24,8 @@ constexpr Named<Encodation> kEncodations[] = {
     {"c40", Encodation::C40},     {"text", Encodation::Text},       {"x12", Encodation::X12},
     {"edifact", Encodation::Edifact}, {"base256", Encodation::Base256}};
 
-Error badOption(std::string message) { return Error(ErrorCode::BadOption, std::move(message)); }
+Error badOption(Message message) { return makeError(ErrorCode::BadOption, std::move(message)); }
+Error badOption(std::string message) { return badOption(Message(std::move(message))); }
 
 // The one range check of an ECI designator, for the parser and the options alike.
 Expected<void> checkEci(int value) {
@@ -33,7 +37,7 @@ Expected<void> checkEci(int value) {
 // their pairs in order, and 0 (none given) is the first pair.
 Expected<void> checkStructuredAppend(const StructuredAppend& append) {
   if (append.position == 0 && append.count == 0) {
-    if (append.fileId != 0) return badOption("a file identification needs " + optionRef("structured-append"));
+    if (append.fileId != 0) return badOption("a file identification needs " + optionKey("structured-append"));
     return {};
   }
   if (append.count < 2 || append.count > kMaxSequence) {
@@ -53,8 +57,8 @@ Expected<void> checkStructuredAppend(const StructuredAppend& append) {
 Expected<void> checkDataOptions(const DataOptions& options) {
   if (static_cast<int>(options.encodation) > static_cast<int>(Encodation::Base256)) return badOption("unknown encodation");
   const bool gs1 = options.gs1 || options.gs1Parens;
-  if (!gs1 && options.gs1GroupSeparator) return badOption(optionRef("gs1-gs") + " needs GS1 input: add " + optionRef("gs1"));
-  if (!gs1 && options.gs1NoCheck) return badOption(optionRef("gs1-nocheck") + " needs GS1 input: add " + optionRef("gs1"));
+  if (!gs1 && options.gs1GroupSeparator) return badOption(optionKey("gs1-gs") + " needs GS1 input: add " + optionKey("gs1"));
+  if (!gs1 && options.gs1NoCheck) return badOption(optionKey("gs1-nocheck") + " needs GS1 input: add " + optionKey("gs1"));
   if (options.eci) {
     if (Expected<void> eci = checkEci(*options.eci); !eci) return eci;
   }
@@ -75,10 +79,6 @@ Expected<void> checkDataOptions(const DataOptions& options) {
 
 }  // namespace
 
-Error badValue(std::string_view what, std::string_view text, std::string_view advice) {
-  return badOption("bad " + std::string(what) + " " + quoted(text) + ": " + std::string(advice));
-}
-
 bool parseWholeNumber(std::string_view text, int low, int high, int& value) {
   const char* const last = text.data() + text.size();
   int parsed = 0;
@@ -88,18 +88,20 @@ bool parseWholeNumber(std::string_view text, int low, int high, int& value) {
   return true;
 }
 
-Expected<void> checkEncodeOptions(const EncodeOptions& options) {
+Expected<void> checkEncodeOptions(const EncodeOptions& options) { return checkEncodeSettings(settingsOf(options)); }
+
+Expected<void> checkEncodeSettings(const EncodeSettings& options) {
   const SizeRequest& size = options.size;
   if ((size.rows != 0 || size.cols != 0) && findSize(size.rows, size.cols) < 0) {
     return badOption("there is no " + std::to_string(size.rows) + "x" + std::to_string(size.cols) + " symbol");
   }
   if (static_cast<int>(size.shape) > static_cast<int>(Shape::Any)) return badOption("unknown shape");
-  if (size.exact && size.rows == 0) return badOption(optionRef("exact-size") + " needs a size: add " + optionRef("size"));
+  if (size.exact && size.rows == 0) return badOption(optionKey("exact-size") + " needs a size: add " + optionKey("size"));
   if (static_cast<int>(options.dm144) > static_cast<int>(Dm144Layout::Defacto)) return badOption("unknown 144x144 layout");
   return checkDataOptions(options.data);
 }
 
-Expected<Encodation> parseEncodation(std::string_view text) { return lookUpName("encodation", text, kEncodations); }
+Expected<Encodation> parseEncodation(std::string_view text) { return lookUpName(Message("encodation"), text, kEncodations); }
 
 std::string_view encodationName(Encodation encodation) {
   for (const auto& entry : kEncodations)
@@ -109,7 +111,7 @@ std::string_view encodationName(Encodation encodation) {
 
 Expected<int> parseEci(std::string_view text) {
   int value = 0;
-  if (!parseWholeNumber(text, INT_MIN, INT_MAX, value)) return badValue("ECI", text, "use a whole number from 0 to 999999");
+  if (!parseWholeNumber(text, INT_MIN, INT_MAX, value)) return badValue(Message("ECI"), text, "use a whole number from 0 to 999999");
   if (Expected<void> eci = checkEci(value); !eci) return eci.error();
   return value;
 }
@@ -117,7 +119,7 @@ Expected<int> parseEci(std::string_view text) {
 Expected<int> parseMacro(std::string_view text) {
   if (text == "05") return 5;
   if (text == "06") return 6;
-  return badValue(optionRef("macro"), text, "use 05 or 06");
+  return badValue(optionKey("macro"), text, "use 05 or 06");
 }
 
 Expected<StructuredAppend> parseStructuredAppend(std::string_view text) {
@@ -130,11 +132,11 @@ Expected<StructuredAppend> parseStructuredAppend(std::string_view text) {
                        kMaxSequence, append.count) &&
       (second == std::string_view::npos || parseWholeNumber(text.substr(second + 1), 1, kMaxFileId, append.fileId));
   if (!ok) {
-    return badValue(optionRef("structured-append"), text,
+    return badValue(optionKey("structured-append"), text,
                     "use POSITION,COUNT or POSITION,COUNT,ID with COUNT 2 to 16, POSITION 1 to COUNT and ID 1 to 64516");
   }
   if (Expected<void> valid = checkStructuredAppend(append); !valid) {
-    return badValue(optionRef("structured-append"), text, valid.error().message());
+    return badValue(optionKey("structured-append"), text, valid.error().detail());
   }
   return append;
 }
@@ -144,7 +146,7 @@ Expected<bool> parseSwitch(std::string_view key, std::string_view text) {
                                             {"0", false}, {"false", false}, {"no", false}, {"off", false}};
   for (const auto& entry : kSwitch)
     if (std::string_view(entry.name) == text) return entry.value;
-  return badValue(optionRef(key), text, "use 1 or 0 (true or false, yes or no, on or off)");
+  return badValue(optionKey(key), text, "use 1 or 0 (true or false, yes or no, on or off)");
 }
 
 }  // namespace dexmora

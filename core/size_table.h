@@ -4,6 +4,8 @@
 
 #include <dexmora/sizes.h>
 
+#include "core/encode_settings.h"
+
 namespace dexmora {
 
 constexpr int SQUARE_SIZE_COUNT = 24;

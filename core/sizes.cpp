@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <charconv>
-#include <stdexcept>
 #include <string>
 
+#include "core/option_parsers.h"
 #include "core/option_text.h"
 #include "core/size_table.h"
 
@@ -17,8 +17,11 @@ int findSize(int rows, int cols) {
 
 int symbolSizeCount() { return SIZE_COUNT; }
 
-const SymbolSize& symbolSize(int index) {
-  if (index < 0 || index >= SIZE_COUNT) throw std::out_of_range("no symbol size " + std::to_string(index));
+Expected<SymbolSize> symbolSize(int index) {
+  if (index < 0 || index >= SIZE_COUNT) {
+    return Error(ErrorCode::BadOption, "there is no symbol size number " + std::to_string(index) + "; they are 0 to " +
+                                           std::to_string(SIZE_COUNT - 1));
+  }
   return SYMBOL_SIZES[index];
 }
 
@@ -89,7 +92,7 @@ Expected<SizeRequest> parseSize(std::string_view text) {
                           ? parseSide(text, rows) && (cols = rows, true)
                           : parseSide(text.substr(0, x), rows) && parseSide(text.substr(x + 1), cols);
   if (!parsed || findSize(rows, cols) < 0) {
-    return badValue("size", text,
+    return badValue(Message("size"), text,
                     "use auto, 0, a square side from 10 to 144 or rows x columns such as 16x48" +
                         (parsed ? sizeHint(rows, cols) : std::string()));
   }
@@ -100,12 +103,12 @@ Expected<SizeRequest> parseSize(std::string_view text) {
 
 Expected<Shape> parseShape(std::string_view text) {
   static constexpr Named<Shape> kShapes[] = {{"square", Shape::Square}, {"rectangle", Shape::Rectangle}, {"any", Shape::Any}};
-  return lookUpName("shape", text, kShapes);
+  return lookUpName(Message("shape"), text, kShapes);
 }
 
 Expected<Dm144Layout> parseDm144(std::string_view text) {
   static constexpr Named<Dm144Layout> kLayouts[] = {{"iso", Dm144Layout::Iso}, {"defacto", Dm144Layout::Defacto}};
-  return lookUpName(optionRef("dm144"), text, kLayouts);
+  return lookUpName(optionKey("dm144"), text, kLayouts);
 }
 
 }  // namespace dexmora

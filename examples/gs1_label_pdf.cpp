@@ -27,19 +27,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", finished.error().message().c_str());
     return 64;
   }
-  const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(argv[1], options.encode);
+  const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(argv[1], options.encodeOptions());
   if (!symbol) {
     // BadGs1 names the element string at fault: "GS1: AI (17) data '271331' ..."
     std::fprintf(stderr, "%s (%s)\n", symbol.error().message().c_str(),
                  std::string(dexmora::errorName(symbol.error().code())).c_str());
     return 65;
   }
-  const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(argv[2], options.format);
+  const dexmora::Expected<dexmora::OutputFormat> format = dexmora::formatForPath(argv[2], options.format());
   if (!format) {
     std::fprintf(stderr, "%s\n", format.error().message().c_str());
     return 64;
   }
-  const dexmora::Expected<dexmora::Rendering> pdf = dexmora::render(*symbol, *format, options.render);
+  const dexmora::Expected<dexmora::Rendering> pdf = dexmora::render(*symbol, *format, options.renderSettings());
   if (!pdf) {
     std::fprintf(stderr, "%s\n", pdf.error().message().c_str());
     return 70;

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     return 64;
   }
   dexmora::EncodeOptions options;
-  options.data.encodation = dexmora::Encodation::Minimal;  // the smallest symbol for the text
+  options.setEncodation(dexmora::Encodation::Minimal);  // the smallest symbol for the text
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(argv[1], options);
   if (!symbol) {
     std::fprintf(stderr, "%s\n", symbol.error().message().c_str());

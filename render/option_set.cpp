@@ -1,7 +1,14 @@
 #include <dexmora/option_set.h>
 
+#include "render/render_parsers.h"
+
 #include <algorithm>
+#include <bitset>
 #include <string>
+
+#include "core/encode_settings.h"
+#include "core/message.h"
+#include "core/option_parsers.h"
 
 namespace dexmora {
 
@@ -52,24 +59,6 @@ const Entry* findEntry(std::string_view key) {
   return nullptr;
 }
 
-uint64_t bitOf(Key key) { return uint64_t{1} << static_cast<unsigned>(key); }
-
-// Levenshtein distance, small strings only.
-size_t editDistance(std::string_view a, std::string_view b) {
-  std::vector<size_t> row(b.size() + 1);
-  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
-  for (size_t i = 1; i <= a.size(); ++i) {
-    size_t diagonal = row[0];
-    row[0] = i;
-    for (size_t j = 1; j <= b.size(); ++j) {
-      const size_t above = row[j];
-      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-      diagonal = above;
-    }
-  }
-  return row[b.size()];
-}
-
 // Stores a parsed value, or passes the parser's error on.
 template <typename T, typename Store>
 Expected<void> store(Expected<T> parsed, Store storeValue) {
@@ -77,6 +66,16 @@ Expected<void> store(Expected<T> parsed, Store storeValue) {
   storeValue(std::move(parsed).value());
   return {};
 }
+
+constexpr size_t kKeyCount = std::size(kEntries);
+
+std::vector<std::string_view> knownKeys() {
+  std::vector<std::string_view> keys;
+  for (const Entry& entry : kEntries) keys.push_back(entry.info.key);
+  return keys;
+}
+
+size_t indexOf(const Entry* entry) { return static_cast<size_t>(entry - kEntries); }
 
 }  // namespace
 
@@ -94,38 +93,48 @@ const OptionInfo* findOption(std::string_view key) {
   return entry ? &entry->info : nullptr;
 }
 
-std::string_view nearestOption(std::string_view key, const std::vector<std::string_view>& moreKeys) {
-  std::string_view best;
-  size_t bestDistance = 0;
-  const auto weigh = [&](std::string_view candidate) {
-    const size_t distance = editDistance(key, candidate);
-    if (best.empty() || distance < bestDistance) {
-      best = candidate;
-      bestDistance = distance;
-    }
-  };
-  for (const Entry& entry : kEntries) weigh(entry.info.key);
-  for (const std::string_view candidate : moreKeys) weigh(candidate);
-  // One slip in a short name, two in a longer one; more is another word.
-  return bestDistance <= (key.size() <= 4 ? 1u : 2u) ? best : std::string_view();
+struct OptionSet::Values {
+  EncodeOptions encode;
+  RenderSettings render;
+  std::optional<OutputFormat> format;
+  std::bitset<kKeyCount> given;
+  bool utf8 = false;
+};
+
+OptionSet::OptionSet() : m_values(std::make_unique<Values>()) {}
+OptionSet::OptionSet(const OptionSet& other) : m_values(std::make_unique<Values>(*other.m_values)) {}
+OptionSet& OptionSet::operator=(const OptionSet& other) {
+  *m_values = *other.m_values;
+  return *this;
 }
+OptionSet::~OptionSet() = default;
+
+const EncodeOptions& OptionSet::encodeOptions() const { return m_values->encode; }
+const RenderSettings& OptionSet::renderSettings() const { return m_values->render; }
+std::optional<OutputFormat> OptionSet::format() const { return m_values->format; }
+EncodeOptions& OptionSet::encodeOptions() { return m_values->encode; }
+RenderSettings& OptionSet::renderSettings() { return m_values->render; }
 
 bool OptionSet::given(std::string_view key) const {
   const Entry* entry = findEntry(key);
-  return entry && (m_given & bitOf(entry->key)) != 0;
+  return entry && m_values->given.test(indexOf(entry));
 }
 
 Expected<void> OptionSet::set(std::string_view key, std::string_view value) {
   const Entry* entry = findEntry(key);
   if (!entry) {
-    std::string message = "unknown option " + quoted(key);
-    if (const std::string_view near = nearestOption(key); !near.empty()) message += "; did you mean " + optionRef(near) + "?";
-    return Error(ErrorCode::BadOption, message);
+    Message message("unknown option " + quoted(key));
+    if (const std::string_view near = nearestWord(key, knownKeys()); !near.empty()) {
+      message += "; did you mean " + optionKey(near) + "?";
+    }
+    return detail::ErrorAccess::about(makeError(ErrorCode::BadOption, message), key, value);
   }
+  EncodeSettings& encode = settingsOf(m_values->encode);
+  RenderSettings& render = m_values->render;
   Expected<void> result;
   if (entry->info.isSwitch) {
     const Expected<bool> on = parseSwitch(key, value);
-    if (!on) return on.error();
+    if (!on) return detail::ErrorAccess::about(on.error(), key, value);
     switch (entry->key) {
       case Key::Dmre: encode.size.dmre = *on; break;
       case Key::ExactSize: encode.size.exact = *on; break;
@@ -133,7 +142,7 @@ Expected<void> OptionSet::set(std::string_view key, std::string_view value) {
       case Key::Gs1Parens: encode.data.gs1Parens = *on; break;
       case Key::Gs1Gs: encode.data.gs1GroupSeparator = *on; break;
       case Key::Gs1NoCheck: encode.data.gs1NoCheck = *on; break;
-      case Key::Utf8: m_utf8 = *on; break;
+      case Key::Utf8: m_values->utf8 = *on; break;
       case Key::ReaderInit: encode.data.readerInit = *on; break;
       case Key::Invert: render.setInvert(*on); break;
       default: break;
@@ -141,53 +150,54 @@ Expected<void> OptionSet::set(std::string_view key, std::string_view value) {
   } else {
     switch (entry->key) {
       case Key::Size:
-        result = store(parseSize(value), [this](const SizeRequest& size) {
+        result = store(parseSize(value), [&](const SizeRequest& size) {
           encode.size.rows = size.rows;
           encode.size.cols = size.cols;
         });
         break;
-      case Key::Shape: result = store(parseShape(value), [this](Shape shape) { encode.size.shape = shape; }); break;
-      case Key::Dm144: result = store(parseDm144(value), [this](Dm144Layout layout) { encode.dm144 = layout; }); break;
+      case Key::Shape: result = store(parseShape(value), [&](Shape shape) { encode.size.shape = shape; }); break;
+      case Key::Dm144: result = store(parseDm144(value), [&](Dm144Layout layout) { encode.dm144 = layout; }); break;
       case Key::Encodation:
-        result = store(parseEncodation(value), [this](Encodation encodation) { encode.data.encodation = encodation; });
+        result = store(parseEncodation(value), [&](Encodation encodation) { encode.data.encodation = encodation; });
         break;
-      case Key::Eci: result = store(parseEci(value), [this](int eci) { encode.data.eci = eci; }); break;
-      case Key::Macro: result = store(parseMacro(value), [this](int macro) { encode.data.macro = macro; }); break;
+      case Key::Eci: result = store(parseEci(value), [&](int eci) { encode.data.eci = eci; }); break;
+      case Key::Macro: result = store(parseMacro(value), [&](int macro) { encode.data.macro = macro; }); break;
       case Key::StructuredAppend:
         result = store(parseStructuredAppend(value),
-                       [this](const StructuredAppend& append) { encode.data.structuredAppend = append; });
+                       [&](const StructuredAppend& append) { encode.data.structuredAppend = append; });
         break;
-      case Key::Format: result = store(parseFormat(value), [this](OutputFormat f) { format = f; }); break;
-      case Key::Module: result = store(parseModulePixels(value), [this](int px) { render.setModulePixels(px); }); break;
-      case Key::Xdim: result = store(parseLength(value), [this](double mm) { render.setXdimMm(mm); }); break;
-      case Key::Dpi: result = store(parseDpi(value), [this](int dpi) { render.setDpi(dpi); }); break;
-      case Key::QuietZone: result = store(parseQuietZone(value), [this](int q) { render.setQuietZone(q); }); break;
-      case Key::Fg: result = store(parseColour(value, false), [this](Colour c) { render.setForeground(c); }); break;
-      case Key::Bg: result = store(parseColour(value, true), [this](Colour c) { render.setBackground(c); }); break;
+      case Key::Format: result = store(parseFormat(value), [&](OutputFormat f) { m_values->format = f; }); break;
+      case Key::Module: result = store(parseModulePixels(value), [&](int px) { render.setModulePixels(px); }); break;
+      case Key::Xdim: result = store(parseLength(value), [&](double mm) { render.setXdimMm(mm); }); break;
+      case Key::Dpi: result = store(parseDpi(value), [&](int dpi) { render.setDpi(dpi); }); break;
+      case Key::QuietZone: result = store(parseQuietZone(value), [&](int q) { render.setQuietZone(q); }); break;
+      case Key::Fg: result = store(parseColour(value, false), [&](Colour c) { render.setForeground(c); }); break;
+      case Key::Bg: result = store(parseColour(value, true), [&](Colour c) { render.setBackground(c); }); break;
       default: break;
     }
   }
-  if (!result) return result;
-  m_given |= bitOf(entry->key);
+  if (!result) return detail::ErrorAccess::about(result.error(), key, value);
+  m_values->given.set(indexOf(entry));
   return {};
 }
 
 Expected<void> OptionSet::finish() {
+  EncodeSettings& encode = settingsOf(m_values->encode);
   if (encode.data.gs1Parens) encode.data.gs1 = true;
   if (encode.size.dmre && !given("shape")) encode.size.shape = Shape::Any;
   if (encode.size.dmre && encode.size.shape == Shape::Square) {
-    return Error(ErrorCode::BadOption,
-                 optionRef("dmre") + " adds rectangular sizes and does not go with " + optionRef("shape") + " square");
+    return makeError(ErrorCode::BadOption,
+                     optionKey("dmre") + " adds rectangular sizes and does not go with " + optionKey("shape") + " square");
   }
-  if (m_utf8) {
+  if (m_values->utf8) {
     if (encode.data.eci && *encode.data.eci != 26) {
-      return Error(ErrorCode::BadOption, optionRef("utf8") + " is ECI 26 and does not go with " + optionRef("eci") + " " +
-                                             std::to_string(*encode.data.eci));
+      return makeError(ErrorCode::BadOption, optionKey("utf8") + " is ECI 26 and does not go with " + optionKey("eci") +
+                                                 " " + std::to_string(*encode.data.eci));
     }
     encode.data.eci = 26;
   }
-  if (Expected<void> valid = checkEncodeOptions(encode); !valid) return valid;
-  return checkRenderSettings(render);
+  if (Expected<void> valid = checkEncodeSettings(encode); !valid) return valid;
+  return checkRenderSettings(m_values->render);
 }
 
 }  // namespace dexmora

@@ -8,6 +8,7 @@
 #include <dexmora/output_file.h>
 #include "render/output_file.h"
 #include "render/output_file_names.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 
@@ -44,6 +45,9 @@ Expected<OutputDirectory> OutputDirectory::open(const std::string& path) {
   return OutputDirectory(fd, path, std::move(absolute));
 }
 
+const std::string& OutputDirectory::path() const { return m_path; }
+const std::string& OutputDirectory::absolutePath() const { return m_absolute; }
+
 Expected<void> OutputDirectory::sync() const {
   // syncfs wants a descriptor that is more than a path.
   const int fd = openat(m_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -56,14 +60,21 @@ Expected<void> OutputDirectory::sync() const {
 
 Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
                                 const OutputFileOptions& options) {
+  return writeFileTracked(directory, name, bytes, options, nullptr);
+}
+
+Expected<WriteReport> writeFileTracked(const OutputDirectory& directory, const std::string& name,
+                                       std::string_view bytes, const OutputFileOptions& options,
+                                       const TemporaryNamed& announce) {
   const std::string shown = joinPath(directory.path(), name);
-  if (directory.descriptor() < 0 || name.empty()) {
-    const int errnum = directory.descriptor() < 0 ? EBADF : ENOENT;
+  const int descriptor = detail::OutputDirectoryAccess::descriptor(directory);
+  if (descriptor < 0 || name.empty()) {
+    const int errnum = descriptor < 0 ? EBADF : ENOENT;
     return Error(ErrorCode::WriteFailed, fileMessage(shown, errorText(errnum)), errnum);
   }
-  OutputFile file(directory.descriptor(), directory.absolutePath(), name, shown, options);
+  OutputFile file(descriptor, directory.absolutePath(), name, shown, WriteOptions{options.sync, announce});
   if (!(file.open() && file.write(bytes.data(), bytes.size()) && file.commit())) {
-    return Error(ErrorCode::WriteFailed, file.failure().message, file.failure().errnum);
+    return writeError(file.failure());
   }
   return WriteReport{file.warnings()};
 }

@@ -12,6 +12,7 @@
 #include <dexmora/error.h>
 #include "render/output_file_names.h"
 #include "render/output_file_temporary.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 
@@ -74,11 +75,11 @@ int copyContent(int from, int to) {
   }
 }
 
-OutputFile::OutputFile(std::string path, OutputFileOptions options)
+OutputFile::OutputFile(std::string path, WriteOptions options)
     : m_path(std::move(path)), m_options(std::move(options)) {}
 
 OutputFile::OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath,
-                       OutputFileOptions options)
+                       WriteOptions options)
     : m_path(std::move(shownPath)),
       m_options(std::move(options)),
       m_baseFd(dirFd),
@@ -168,7 +169,7 @@ bool OutputFile::write(const void* data, size_t size) {
 
 bool OutputFile::commit() {
   if (m_stage != Stage::InPlace && m_stage != Stage::Temporary) {
-    if (m_failure.errnum == 0) fail(EBADF, fileMessage(m_path, "the file is not open"));
+    if (m_failure.message.empty()) fail(EBADF, fileMessage(m_path, "the file is not open"));
     return false;
   }
   if (!closeStream()) return false;
@@ -316,10 +317,21 @@ void OutputFile::announceGone() {
 }
 
 // The first failure is the one reported; cleaning up after it may fail again.
-bool OutputFile::fail(int errnum, std::string message) {
-  if (m_failure.errnum == 0) m_failure = {errnum, std::move(message)};
+bool OutputFile::fail(int errnum, std::string message, ErrorCode code) {
+  if (m_failure.message.empty()) m_failure = {errnum, std::move(message), code};
   abandon();
   return false;
+}
+
+// A file under a hidden name would pass for a dead writer's leftover, which
+// the next write of the target it seems to belong to removes.
+bool OutputFile::refuseTemporaryName(bool throughLink) {
+  if (!isTemporaryName(m_name)) return true;
+  const std::string leads = throughLink ? "it leads to " + quoted(m_name) + ", and " : "";
+  return fail(EINVAL,
+              fileMessage(m_path, leads + "names of the form .NAME.N.dexmora-tmp are temporary files, which writers "
+                                          "remove; choose another name"),
+              ErrorCode::BadOption);
 }
 
 bool OutputFile::fileFailure(int errnum) { return fail(errnum, fileMessage(m_path, errorText(errnum))); }
@@ -328,10 +340,19 @@ bool OutputFile::directoryFailure(int errnum) {
   return fail(errnum, directoryMessage(m_path, directoryName(), errnum));
 }
 
+Error writeError(const WriteFailure& failure) {
+  return Error(failure.code, failure.message, failure.code == ErrorCode::WriteFailed ? failure.errnum : 0);
+}
+
 Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options) {
-  OutputFile file(path, options);
+  return writeFileTracked(path, bytes, options, nullptr);
+}
+
+Expected<WriteReport> writeFileTracked(const std::string& path, std::string_view bytes,
+                                       const OutputFileOptions& options, const TemporaryNamed& announce) {
+  OutputFile file(path, WriteOptions{options.sync, announce});
   if (!(file.open() && file.write(bytes.data(), bytes.size()) && file.commit())) {
-    return Error(ErrorCode::WriteFailed, file.failure().message, file.failure().errnum);
+    return writeError(file.failure());
   }
   return WriteReport{file.warnings()};
 }

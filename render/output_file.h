@@ -17,6 +17,8 @@
 
 #include <dexmora/output_file.h>
 
+#include "dexmora_render/tracked_write.h"
+
 namespace dexmora {
 
 // Copies everything `from` holds (from its start, by pread) to `to`, waiting
@@ -31,6 +33,22 @@ int writeAll(int fd, const void* data, size_t size);
 struct WriteFailure {
   int errnum = 0;
   std::string message;
+  ErrorCode code = ErrorCode::WriteFailed;  // BadOption: a target the writer refuses to use
+};
+
+// The failure as the library's Error.
+Error writeError(const WriteFailure& failure);
+
+// How one file is written: the caller's options and, for a program that
+// removes temporaries on a signal, whom to tell of them.
+struct WriteOptions {
+  SyncPolicy sync = SyncPolicy::WhenReplacing;
+  TemporaryNamed temporaryNamed;
+};
+
+// The descriptor of an OutputDirectory, for the writer alone.
+struct detail::OutputDirectoryAccess {
+  static int descriptor(const OutputDirectory& directory) { return directory.m_fd; }
 };
 
 // One output file: open(), write the content through write(), fd() or
@@ -39,12 +57,12 @@ struct WriteFailure {
 // Touches no process-wide state (umask, cwd), so threads may each own one.
 class OutputFile {
  public:
-  explicit OutputFile(std::string path, OutputFileOptions options = {});
+  explicit OutputFile(std::string path, WriteOptions options = {});
   // The file `name` (which may reach into subdirectories) in the directory
   // `dirFd`, which must outlive this object; `dirName` is its absolute name
   // and messages quote `shownPath`. No look-up before the content is
   // complete: a name that does not exist costs one link at commit().
-  OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath, OutputFileOptions options = {});
+  OutputFile(int dirFd, std::string dirName, std::string name, std::string shownPath, WriteOptions options = {});
   ~OutputFile();  // abandons an uncommitted file
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -79,10 +97,12 @@ class OutputFile {
     int fd = -1;
     bool viaLink = false;  // reached through a symbolic link
     bool created = false;  // the empty file a dangling link pointed to, made by this open
+    int descriptor = -1;   // the link leads to this descriptor of ours (fd is then -1)
   };
 
   bool openByPath();
   bool openInDirectory();
+  bool writeThrough(int descriptor);
   bool openDirectory(const std::string& dir);
   bool enterSubdirectory();
   int openTarget(Target& target);
@@ -93,6 +113,7 @@ class OutputFile {
   bool writeInPlaceAtCommit(int target);
   bool rememberReplaced(const struct stat& st, bool created);
   bool useDirectoryOf(int target);
+  bool refuseTemporaryName(bool throughLink = false);
   const std::string& directoryName();
   int creationError(int errnum) const;
   int createTemporary();
@@ -105,12 +126,12 @@ class OutputFile {
   void removeCreatedEmptyFile();
   void announce(const std::string& hidden);
   void announceGone();
-  bool fail(int errnum, std::string message);
+  bool fail(int errnum, std::string message, ErrorCode code = ErrorCode::WriteFailed);
   bool fileFailure(int errnum);
   bool directoryFailure(int errnum);
 
   std::string m_path;           // as messages quote it; opened as such without a directory handle
-  OutputFileOptions m_options;
+  WriteOptions m_options;
   int m_baseFd = -1;            // the caller's directory handle, not owned; -1 for a path
   std::string m_baseName;       // its absolute name
   Stage m_stage = Stage::Closed;

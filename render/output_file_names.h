@@ -10,6 +10,12 @@ namespace dexmora {
 // "/proc/self/fd/3"), or -1.
 int descriptorNamedBy(std::string_view path);
 
+// The descriptor N when the link `name` in the directory `dirFd`, followed
+// link by link, ends at an entry of this process's descriptor directory:
+// /proc/self/fd/N, and so /dev/stdout, /dev/fd/N and links to them. -1 for
+// any other name, or one that cannot be followed.
+int descriptorReachedBy(int dirFd, const std::string& name);
+
 // The name of the file or directory `fd` refers to, as the kernel resolved it
 // (read from /proc/self/fd); "" when unknown.
 std::string nameOfDescriptor(int fd);

@@ -54,20 +54,13 @@ bool OutputFile::openByPath() {
   // Our own streams are written through the descriptor we hold, sharing its
   // offset and O_APPEND: `-o /dev/stdout >> log` appends, a header written
   // before us stays.
-  const int named = descriptorNamedBy(m_path);
-  if (named >= 0) {
-    if (!writableDescriptor(named)) return fileFailure(EBADF);
-    m_fd = fcntl(named, F_DUPFD_CLOEXEC, 3);
-    if (m_fd < 0) return fileFailure(errno);
-    m_stage = Stage::InPlace;
-    return true;
-  }
+  if (const int named = descriptorNamedBy(m_path); named >= 0) return writeThrough(named);
   if (m_path.empty()) return fileFailure(ENOENT);
   std::string dir;
   splitPath(m_path, dir, m_name);
   // `> dir/` says "Is a directory" whether or not it exists.
   if (m_name.empty()) return fileFailure(EISDIR);
-  if (!openDirectory(dir)) return false;
+  if (!refuseTemporaryName() || !openDirectory(dir)) return false;
   Target target;
   const int reason = openTarget(target);
   if (reason == ENOENT) {
@@ -80,8 +73,17 @@ bool OutputFile::openByPath() {
   return adoptTarget(target);
 }
 
+// A closed descriptor fails as writing to it would, whatever stands in for it.
+bool OutputFile::writeThrough(int descriptor) {
+  if (!writableDescriptor(descriptor)) return fileFailure(EBADF);
+  m_fd = fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+  if (m_fd < 0) return fileFailure(errno);
+  m_stage = Stage::InPlace;
+  return true;
+}
+
 bool OutputFile::openInDirectory() {
-  if (!enterSubdirectory()) return false;
+  if (!enterSubdirectory() || !refuseTemporaryName()) return false;
   m_expectNew = true;
   const int created = createTemporary();
   if (created == 0) return true;
@@ -89,6 +91,7 @@ bool OutputFile::openInDirectory() {
   // still write an existing device or pipe of that name in place.
   Target target;
   if (openTarget(target) == 0) {
+    if (target.descriptor >= 0) return adoptTarget(target);
     struct stat st;
     if (fstat(target.fd, &st) == 0 && !S_ISREG(st.st_mode)) {
       m_expectNew = false;
@@ -135,6 +138,9 @@ int OutputFile::openTarget(Target& target) {
   target.fd = openat(m_dirFd, m_name.c_str(), kTargetFlags | O_NOFOLLOW);
   if (target.fd >= 0) return 0;
   if (errno != ELOOP) return errno;
+  // A link to one of our descriptors means that descriptor, as its own name does.
+  target.descriptor = descriptorReachedBy(m_dirFd, m_name);
+  if (target.descriptor >= 0) return 0;
   // Followed like `>` follows it: the kernel applies protected_symlinks here.
   target.viaLink = true;
   target.fd = openat(m_dirFd, m_name.c_str(), kTargetFlags);
@@ -190,6 +196,7 @@ int OutputFile::obeyStickyDirectory(Target& target, struct stat& st) {
 
 // `target` was found by open(); it is closed or kept here.
 bool OutputFile::adoptTarget(Target target) {
+  if (target.descriptor >= 0) return writeThrough(target.descriptor);
   struct stat st;
   if (fstat(target.fd, &st) != 0) {
     closeKeepingErrno(target.fd);
@@ -255,6 +262,8 @@ bool OutputFile::takeOverExisting() {
       return directoryFailure(linked);
     }
     if (reason != 0) return targetFailure(reason);
+    if (target.descriptor >= 0)
+      return writableDescriptor(target.descriptor) ? writeInPlaceAtCommit(target.descriptor) : fileFailure(EBADF);
     struct stat st;
     if (fstat(target.fd, &st) != 0) {
       closeKeepingErrno(target.fd);
@@ -309,7 +318,8 @@ bool OutputFile::useDirectoryOf(int target) {
   if (m_ownsDir) close(m_dirFd);
   m_ownsDir = false;
   m_dir = dir;
-  return openDirectory(dir);
+  // Refused once in that directory, where abandon() finds an empty file the link's open made.
+  return openDirectory(dir) && refuseTemporaryName(true);
 }
 
 }  // namespace dexmora

@@ -35,21 +35,30 @@ std::string stemOf(std::string_view name) {
   return stem;
 }
 
-enum class Leftover { Absent, Removed, Live };
+enum class Leftover { Absent, Removed, Changed, Live };
 
-// What lies at `hidden`: nothing, a dead writer's temporary (removed now), or
+// What lies at `hidden`: nothing, a dead writer's temporary (removed now),
+// a file that took the name while it was being looked at (look again), or
 // something this writer may not touch: a live writer's temporary, a file it
 // cannot open for writing, anything but a regular file.
 Leftover removeIfAbandoned(int dirFd, const std::string& hidden) {
   const int fd = openat(dirFd, hidden.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? Leftover::Absent : Leftover::Live;
   Leftover result = Leftover::Live;
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && lockTemporary(fd)) {
-    // Under the lock only the lock holder unlinks; a name already unlinked
-    // may now hold a newer writer's file, which must stay.
-    if (fstat(fd, &st) == 0 && st.st_nlink == 0) result = Leftover::Absent;
-    else if (unlinkat(dirFd, hidden.c_str(), 0) == 0) result = Leftover::Removed;
+  struct stat opened;
+  if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && lockTemporary(fd)) {
+    // The lock proves only that the inode's writer is gone: it may have
+    // renamed it into place, and the name may since belong to a new writer.
+    // Every owner holds its lock until its name is gone, so while the name
+    // still leads to the locked inode nobody else can change it.
+    struct stat named;
+    if (fstatat(dirFd, hidden.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+      result = errno == ENOENT ? Leftover::Absent : Leftover::Live;
+    } else if (named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
+      result = Leftover::Changed;
+    } else if (unlinkat(dirFd, hidden.c_str(), 0) == 0) {
+      result = Leftover::Removed;
+    }
   }
   close(fd);
   return result;
@@ -59,6 +68,18 @@ Leftover removeIfAbandoned(int dirFd, const std::string& hidden) {
 
 std::string hiddenTemporaryName(std::string_view name, unsigned slot) {
   return "." + stemOf(name) + "." + std::to_string(slot) + ".dexmora-tmp";
+}
+
+bool isTemporaryName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".dexmora-tmp";
+  if (name.size() <= kSuffix.size() || name.front() != '.' || name.substr(name.size() - kSuffix.size()) != kSuffix)
+    return false;
+  const std::string_view rest = name.substr(1, name.size() - kSuffix.size() - 1);  // "STEM.K"
+  const size_t dot = rest.rfind('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == rest.size()) return false;
+  for (const char c : rest.substr(dot + 1))
+    if (c < '0' || c > '9') return false;
+  return true;
 }
 
 bool lockTemporary(int fd) {

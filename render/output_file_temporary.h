@@ -2,8 +2,9 @@
 
 // The hidden temporaries a replacement goes through: ".NAME.K.dexmora-tmp"
 // beside the target, K a slot number. A writer takes the open-file-description
-// lock of its temporary before the name exists and holds it until the rename,
-// so a name whose lock can be taken belongs to a writer that died; only such
+// lock of its temporary before the name exists and holds it until the name is
+// gone (renamed or removed), so a name whose lock can be taken, and that still
+// leads to the inode locked, belongs to a writer that died; only such
 // leftovers are ever removed.
 #include <functional>
 #include <string>
@@ -13,6 +14,10 @@ namespace dexmora {
 
 // The hidden name of slot `slot` beside `name`.
 std::string hiddenTemporaryName(std::string_view name, unsigned slot);
+
+// Whether `name` has the form of a hidden name (".STEM.K.dexmora-tmp"): a
+// file given one could be taken for a dead writer's leftover and removed.
+bool isTemporaryName(std::string_view name);
 
 // Takes the exclusive lock of `fd` (open for writing) without waiting; false
 // with errno set when another open file description holds it.

@@ -1,5 +1,7 @@
 #include <dexmora/render.h>
 
+#include "render/render_parsers.h"
+
 #include <algorithm>
 #include <iterator>
 #include <new>
@@ -97,7 +99,7 @@ Expected<Rendering> renderAny(const Symbol& symbol, OutputFormat format, const R
 
 Expected<OutputFormat> parseFormat(std::string_view text) {
   if (const FormatEntry* entry = lookUp(text)) return entry->format;
-  return badValue("format", text, "use png, svg, pdf, eps or txt");
+  return badValue(Message("format"), text, "use png, svg, pdf, eps or txt");
 }
 
 std::string_view formatName(OutputFormat format) { return entryOf(format).name; }
@@ -112,8 +114,8 @@ Expected<OutputFormat> formatForPath(std::string_view path, std::optional<Output
       std::find(std::begin(kForeignExtensions), std::end(kForeignExtensions), lower) != std::end(kForeignExtensions);
   if (asked) {
     if ((named && named->format != *asked) || foreign) {
-      return Error(ErrorCode::BadOption, quoted(path) + " names a ." + std::string(extension) + " file but " +
-                                             optionRef("format") + " asks for " + std::string(formatName(*asked)));
+      return makeError(ErrorCode::BadOption, quoted(path) + " names a ." + std::string(extension) + " file but " +
+                                                 optionKey("format") + " asks for " + std::string(formatName(*asked)));
     }
     return *asked;
   }

@@ -1,5 +1,7 @@
 #include "render/png_compact.h"
 
+#include "core/message.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -183,10 +185,10 @@ PngGeometry pngGeometry(const RenderSettings& settings) {
 Expected<PngGeometry> checkedPngGeometry(const Symbol& symbol, const RenderSettings& settings) {
   PngGeometry geometry = pngGeometry(settings);
   if (geometry.modulePixels > 100) {
-    return Error(ErrorCode::BadOption, "at " + std::to_string(settings.dpi().value_or(0)) + " dpi the X-dimension is " +
+    return makeError(ErrorCode::BadOption, "at " + std::to_string(settings.dpi().value_or(0)) + " dpi the X-dimension is " +
                                            std::to_string(geometry.modulePixels) +
-                                           " pixels a module; at most 100 are drawn: lower " + optionRef("xdim") +
-                                           " or " + optionRef("dpi"));
+                                           " pixels a module; at most 100 are drawn: lower " + optionKey("xdim") +
+                                           " or " + optionKey("dpi"));
   }
   const auto side = [&](int modules) {
     return static_cast<uint64_t>(modules) * static_cast<uint64_t>(geometry.modulePixels) +

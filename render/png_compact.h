@@ -8,6 +8,8 @@
 #include <dexmora/error.h>
 #include <dexmora/notice.h>
 #include <dexmora/render.h>
+
+#include "render/render_parsers.h"
 #include <dexmora/symbol.h>
 
 namespace dexmora {

@@ -1,5 +1,7 @@
 #include <dexmora/render.h>
 
+#include "render/render_parsers.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,7 +13,8 @@ namespace dexmora {
 
 namespace {
 
-Error badOption(std::string message) { return Error(ErrorCode::BadOption, std::move(message)); }
+Error badOption(Message message) { return makeError(ErrorCode::BadOption, std::move(message)); }
+Error badOption(std::string message) { return badOption(Message(std::move(message))); }
 
 Expected<int> wholeNumber(std::string_view text, int low, int high, const char* what) {
   int value = 0;
@@ -151,13 +154,14 @@ Expected<void> checkRenderSettings(const RenderSettings& settings) {
   }
   if (settings.limits().maxSide == 0 || settings.limits().maxPixels == 0) return badOption("a picture limit is zero");
   if (modulePixels && dpi) {
-    return badOption(optionRef("module") + " and " + optionRef("dpi") +
+    return badOption(optionKey("module") + " and " + optionKey("dpi") +
                      " both set the module size in pixels; give one of them");
   }
   const PaintColours colours = paintColours(settings);
   if (colours.dark.transparent()) {
-    return badOption(settings.invert().value_or(false) ? optionRef("invert") + " with a transparent background leaves the modules invisible"
-                                     : "a transparent foreground leaves the modules invisible");
+    return badOption(settings.invert().value_or(false)
+                         ? optionKey("invert") + " with a transparent background leaves the modules invisible"
+                         : Message("a transparent foreground leaves the modules invisible"));
   }
   const double ratio = contrastRatio(colours.dark, colours.light);
   if (ratio < kMinContrastRatio) {

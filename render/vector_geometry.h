@@ -8,6 +8,8 @@
 #include <dexmora/symbol.h>
 #include <dexmora/render.h>
 
+#include "render/render_parsers.h"
+
 namespace dexmora {
 
 // A rectangle of dark modules in symbol coordinates (column x, row y from the

@@ -1,5 +1,7 @@
 #include <dexmora/verify.h>
 
+#include "render/render_parsers.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include "core/encodation.h"
 #include "core/gs1.h"
 #include "render/raster.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 
@@ -172,7 +175,8 @@ bool readerCannotCheck(const Symbol& symbol) {
 
 }  // namespace
 
-VerifyExpectation expectationFor(std::string_view text, const DataOptions& options) {
+VerifyExpectation expectationFor(std::string_view text, const EncodeOptions& encodeOptions) {
+  const DataOptions& options = settingsOf(encodeOptions).data;
   VerifyExpectation expected;
   if (options.macro != 0) return expected;
   expected.gs1 = gs1Input(options);

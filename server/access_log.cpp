@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <dexmora/error.h>
+#include "dexmora_text/quoting.h"
 
 namespace dexmora::serve {
 

@@ -14,6 +14,7 @@
 
 #include <dexmora/error.h>
 
+#include "dexmora_text/quoting.h"
 #include "server/access_log.h"
 
 namespace dexmora::serve {

@@ -8,6 +8,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include "dexmora_text/quoting.h"
 
 namespace dexmora::serve {
 

@@ -59,10 +59,10 @@ std::string symbolJson(const Symbol& symbol) {
 }
 
 Expected<Product> makeProduct(const SymbolRequest& request) {
-  const Expected<Symbol> symbol = encode(request.data, request.options.encode);
+  const Expected<Symbol> symbol = encode(request.data, request.options.encodeOptions());
   if (!symbol) return symbol.error();
   if (request.format == Format::Json) return Product{symbolJson(*symbol), mediaType(request.format)};
-  Expected<Rendering> rendering = render(*symbol, outputFormat(request.format), request.options.render);
+  Expected<Rendering> rendering = render(*symbol, outputFormat(request.format), request.options.renderSettings());
   if (!rendering) return rendering.error();
   return Product{std::move(rendering->bytes), mediaType(request.format)};
 }

@@ -1,5 +1,7 @@
 #include "server/query.h"
 
+#include "dexmora_text/quoting.h"
+
 namespace dexmora::serve {
 
 namespace {

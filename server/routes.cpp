@@ -42,7 +42,7 @@ unsigned statusOf(ErrorCode code) {
 }
 
 Reply libraryError(const Error& error) {
-  Reply reply = errorReply(statusOf(error.code()), errorName(error.code()), error.message(Spelling::Query));
+  Reply reply = errorReply(statusOf(error.code()), errorName(error.code()), error.message());
   if (reply.status == 503) reply.headers.push_back({"Retry-After", "1"});
   return reply;
 }
@@ -210,7 +210,7 @@ Reply Service::symbol(const Request& request) {
       parseSymbolRequest(*parameters, post ? DataSource::Body : DataSource::Query, request.body);
   if (!parsed) return libraryError(parsed.error());
   SymbolRequest& symbolRequest = *parsed;
-  symbolRequest.options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
+  symbolRequest.options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
 
   // A POST's answer is no cache entry: it carries no validator.
   std::shared_ptr<CachedAnswer> answer;
@@ -253,10 +253,10 @@ Reply Service::form(const Request& request) {
                      "the form is sent as application/x-www-form-urlencoded (a form without enctype)");
   }
   const Expected<std::vector<Parameter>> fields = splitQuery(request.body, PlusMeans::Space);
-  if (!fields) return errorPage(400, errorName(fields.error().code()), fields.error().message(Spelling::Query));
+  if (!fields) return errorPage(400, errorName(fields.error().code()), fields.error().message());
   Expected<SymbolRequest> parsed = parseSymbolRequest(*fields, DataSource::Query, {}, true);
-  if (!parsed) return errorPage(400, errorName(parsed.error().code()), parsed.error().message(Spelling::Query));
-  parsed->options.render.setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
+  if (!parsed) return errorPage(400, errorName(parsed.error().code()), parsed.error().message());
+  parsed->options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   std::optional<Expected<Product>> product = produce(*parsed);
   if (!product) {
     Reply reply = errorPage(503, "busy", kBusy);
@@ -265,7 +265,7 @@ Reply Service::form(const Request& request) {
   }
   if (!*product) {
     const Error& error = product->error();
-    return errorPage(statusOf(error.code()), errorName(error.code()), error.message(Spelling::Query));
+    return errorPage(statusOf(error.code()), errorName(error.code()), error.message());
   }
   return pictureReply(std::move(*product).value(), *parsed);
 }

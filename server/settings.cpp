@@ -5,8 +5,10 @@
 #include <string_view>
 #include <vector>
 
+#include <dexmora/option_set.h>
 #include <dexmora/error.h>
 #include <dexmora/options.h>
+#include "dexmora_text/quoting.h"
 
 namespace dexmora::serve {
 

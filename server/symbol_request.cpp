@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <dexmora/option_set.h>
 #include <dexmora/render.h>
 #include <dexmora/version.h>
+
+#include "dexmora_text/quoting.h"
 
 namespace dexmora::serve {
 
@@ -57,7 +60,7 @@ Expected<std::string> decodeHex(std::string_view hex) {
     const int high = hexDigit(hex[i]);
     const int low = i + 1 < hex.size() ? hexDigit(hex[i + 1]) : -1;
     if (high < 0 || low < 0) {
-      return Error(ErrorCode::BadOption, "bad " + optionRef("data-hex") + " " + quoted(hex.substr(0, 40)) +
+      return Error(ErrorCode::BadOption, "bad data-hex " + quoted(hex.substr(0, 40)) +
                                              ": give the bytes as pairs of hex digits, e.g. 48656c6c6f");
     }
     bytes += static_cast<char>(high * 16 + low);
@@ -98,10 +101,10 @@ Expected<void> setFormat(SymbolRequest& request, std::string_view value) {
     return {};
   }
   if (!request.options.set("format", value)) {
-    return Error(ErrorCode::BadOption, "bad " + optionRef("format") + " " + quoted(value) +
+    return Error(ErrorCode::BadOption, "bad format " + quoted(value) +
                                            ": use png, svg, pdf, eps, txt or json");
   }
-  request.format = formatOf(*request.options.format);
+  request.format = formatOf(*request.options.format());
   return {};
 }
 
@@ -153,12 +156,12 @@ Expected<SymbolRequest> parseSymbolRequest(const std::vector<Parameter>& paramet
 
   if (source == DataSource::Body) {
     if (data || dataHex) {
-      return Error(ErrorCode::BadOption, "a POST takes its data as the body; " + optionRef(data ? "data" : "data-hex") +
+      return Error(ErrorCode::BadOption, "a POST takes its data as the body; " + std::string(data ? "data" : "data-hex") +
                                              " goes with GET");
     }
     request.data = body;
   } else if (data && dataHex) {
-    return Error(ErrorCode::BadOption, optionRef("data") + " and " + optionRef("data-hex") + " exclude each other");
+    return Error(ErrorCode::BadOption, "data and data-hex exclude each other");
   } else if (dataHex) {
     Expected<std::string> bytes = decodeHex(dataHex->value);
     if (!bytes) return bytes.error();
@@ -166,8 +169,7 @@ Expected<SymbolRequest> parseSymbolRequest(const std::vector<Parameter>& paramet
   } else if (data) {
     request.data = data->value;
   } else {
-    return Error(ErrorCode::BadOption, "no data: give it as " + optionRef("data") + " or " + optionRef("data-hex") +
-                                           ", or as the body of a POST");
+    return Error(ErrorCode::BadOption, "no data: give it as data or data-hex, or as the body of a POST");
   }
   if (request.data.empty()) return Error(ErrorCode::BadOption, "the data is empty");
 

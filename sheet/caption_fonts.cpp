@@ -4,12 +4,14 @@
 
 #include <new>
 
+#include "core/message.h"
+
 namespace dexmora {
 
 namespace {
 
 Error badFont(const std::string& pattern, const std::string& why) {
-  return Error(ErrorCode::BadOption, "bad " + optionRef("font") + " " + quoted(pattern) + ": " + why);
+  return makeError(ErrorCode::BadOption, "bad " + optionKey("font") + " " + quoted(pattern) + ": " + why);
 }
 
 // Whether the face's outlines are TrueType's (a glyf table): a CFF font

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "render/vector_geometry.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 

@@ -2,6 +2,8 @@
 
 #include <dexmora/encode.h>
 
+#include "core/message.h"
+
 namespace dexmora {
 
 namespace {
@@ -16,7 +18,7 @@ struct Field {
 constexpr Field kFields[] = {{"text", 't'}, {"name", 'm'}, {"n", 'n'}};
 
 Error badTemplate(std::string_view text, std::string_view why) {
-  return Error(ErrorCode::BadOption, "bad " + optionRef("caption") + " " + quoted(text) + ": " + std::string(why) +
+  return makeError(ErrorCode::BadOption, "bad " + optionKey("caption") + " " + quoted(text) + ": " + std::string(why) +
                                          " (the fields are {text}, {name} and {n}; {{ and }} are braces)");
 }
 

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "render/vector_geometry.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 

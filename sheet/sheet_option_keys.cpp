@@ -2,7 +2,10 @@
 
 #include <charconv>
 
+#include <dexmora/option_set.h>
+
 #include "core/option_text.h"
+#include "dexmora_text/quoting.h"
 
 namespace dexmora {
 
@@ -22,7 +25,7 @@ Expected<void> apply(Expected<T> parsed, void (SheetSettings::*set)(const T&), S
 
 Expected<void> setSkip(SheetSettings& settings, std::string_view text) {
   int skip = 0;
-  if (!parseWholeNumber(text, 0, 10000, skip)) return badValue(optionRef("skip"), text, "use a number of cells from 0");
+  if (!parseWholeNumber(text, 0, 10000, skip)) return badValue(optionKey("skip"), text, "use a number of cells from 0");
   settings.setSkip(skip);
   return {};
 }
@@ -68,7 +71,7 @@ constexpr Key kKeys[] = {
      }},
     {"font",
      [](SheetSettings& s, std::string_view v) -> Expected<void> {
-       if (v.empty()) return badValue(optionRef("font"), v, "use a fontconfig pattern such as sans-serif");
+       if (v.empty()) return badValue(optionKey("font"), v, "use a fontconfig pattern such as sans-serif");
        s.setFont(std::string(v));
        return {};
      }},
@@ -81,7 +84,7 @@ constexpr Key kKeys[] = {
      }},
     {"xdim",
      [](SheetSettings& s, std::string_view v) -> Expected<void> {
-       if (v != "fit") return badValue(optionRef("xdim"), v, "a sheet takes fit or a length such as 0.5mm");
+       if (v != "fit") return badValue(optionKey("xdim"), v, "a sheet takes fit or a length such as 0.5mm");
        s.setXdimFit(true);
        return {};
      }},

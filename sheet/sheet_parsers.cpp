@@ -71,10 +71,10 @@ std::string millimetres(double mm) { return formatNumber(std::round(mm * 1000) /
 
 Expected<SheetExtent> extentOf(std::string_view key, std::string_view text, std::string_view advice) {
   const std::optional<std::pair<double, double>> sides = twoLengths(text, 'x');
-  if (!sides) return badValue(optionRef(key), text, advice);
+  if (!sides) return badValue(optionKey(key), text, advice);
   for (const double side : {sides->first, sides->second}) {
     if (!(side > 0 && side <= kLongestSideMm)) {
-      return badValue(optionRef(key), text, "each side must be more than 0 and at most " + millimetres(kLongestSideMm));
+      return badValue(optionKey(key), text, "each side must be more than 0 and at most " + millimetres(kLongestSideMm));
     }
   }
   return SheetExtent{sides->first, sides->second};
@@ -83,12 +83,12 @@ Expected<SheetExtent> extentOf(std::string_view key, std::string_view text, std:
 Expected<SheetPair> pairOf(std::string_view key, std::string_view text, std::string_view names, bool zeroAllowed) {
   const std::optional<std::pair<double, double>> values = twoLengths(text, ',');
   if (!values) {
-    return badValue(optionRef(key), text,
+    return badValue(optionKey(key), text,
                     "use " + std::string(names) + ", two lengths with a unit (mm, cm, in or pt), e.g. 10,7.5mm");
   }
   for (const double value : {values->first, values->second}) {
     if (!(zeroAllowed ? value >= 0 : value > 0) || value > kLongestSideMm) {
-      return badValue(optionRef(key), text,
+      return badValue(optionKey(key), text,
                       std::string(zeroAllowed ? "each length must be from 0" : "each length must be more than 0") +
                           " to " + millimetres(kLongestSideMm));
     }
@@ -114,7 +114,7 @@ Expected<SheetGrid> parseGrid(std::string_view text) {
   SheetGrid grid;
   if (at == std::string_view::npos || !parseWholeNumber(text.substr(0, at), 1, 100, grid.columns) ||
       !parseWholeNumber(text.substr(at + 1), 1, 100, grid.rows)) {
-    return badValue(optionRef("grid"), text, "use COLSxROWS, each from 1 to 100, e.g. 3x8");
+    return badValue(optionKey("grid"), text, "use COLSxROWS, each from 1 to 100, e.g. 3x8");
   }
   return grid;
 }
@@ -130,14 +130,14 @@ Expected<double> parseCaptionSize(std::string_view text) {
   const char* end = number.data() + number.size();
   const auto [rest, status] = std::from_chars(number.data(), end, points, std::chars_format::fixed);
   if (number.empty() || status != std::errc() || rest != end || !(points >= 1 && points <= 144)) {
-    return badValue(optionRef("caption-size"), text, "use a size in points from 1 to 144, e.g. 8");
+    return badValue(optionKey("caption-size"), text, "use a size in points from 1 to 144, e.g. 8");
   }
   return points;
 }
 
 Expected<CaptionSide> parseCaptionSide(std::string_view text) {
   static constexpr Named<CaptionSide> kSides[] = {{"below", CaptionSide::Below}, {"right", CaptionSide::Right}};
-  return lookUpName(optionRef("caption-side"), text, kSides);
+  return lookUpName(optionKey("caption-side"), text, kSides);
 }
 
 }  // namespace dexmora

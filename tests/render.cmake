@@ -30,7 +30,7 @@ endif()
 
 # The public face alone, as a program outside the library builds against it.
 add_executable(test_library_face test_library_face.cpp)
-target_link_libraries(test_library_face PRIVATE dexmora_render GTest::gtest GTest::gtest_main Threads::Threads)
+target_link_libraries(test_library_face PRIVATE dexmora_render dexmora_frontend GTest::gtest GTest::gtest_main Threads::Threads)
 target_compile_definitions(test_library_face PRIVATE DEXMORA_TEST_VERSION="${PROJECT_VERSION}")
 dexmora_warnings(test_library_face)
 gtest_discover_tests(test_library_face DISCOVERY_TIMEOUT 60)

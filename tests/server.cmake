@@ -5,7 +5,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
 
 dexmora_gtest(test_serve_request server/test_serve_request.cpp)
-target_link_libraries(test_serve_request PRIVATE dexmora_serve_request)
+target_link_libraries(test_serve_request PRIVATE dexmora_serve_request dexmora_render)
+target_include_directories(test_serve_request PRIVATE ${PROJECT_SOURCE_DIR})
 
 add_library(dexmora_serve_test_support STATIC server/serve_fixture.cpp test_cli_support.cpp)
 target_link_libraries(dexmora_serve_test_support PUBLIC dexmora_test_support CURL::libcurl PkgConfig::JSONCPP

@@ -147,6 +147,44 @@ TEST(CliBatchSafety, ClosedStandardDescriptorsHoldNoFileOrMessage) {
   EXPECT_NE(err.find("cannot write standard output"), std::string::npos) << err;
 }
 
+// With standard output closed, every name that leads to it fails as `-o -`
+// does, links and chains of links included, while /dev/null itself, by name
+// or by link, is still written.
+struct ClosedStdoutCase {
+  const char* name;
+  const char* output;  // "l" is the link below, "l2" a link to it
+  const char* link;    // what l points to
+  int status;
+};
+
+class CliClosedStdout : public ::testing::TestWithParam<ClosedStdoutCase> {};
+
+TEST_P(CliClosedStdout, NamesLeadingToItFailLikeTheDash) {
+  const ClosedStdoutCase& c = GetParam();
+  TempDir dir;
+  fs::create_directory(dir.path() / "d");
+  fs::create_symlink(c.link, dir.path() / "d" / "l");
+  fs::create_symlink("l", dir.path() / "d" / "l2");
+  fs::create_directory_symlink("/dev/fd", dir.path() / "d" / "fd");
+  std::string err;
+  EXPECT_EQ(runChild({"-o", c.output, "X"}, dir.path() / "d", &err, [] { close(1); }), c.status) << err;
+  if (c.status != 0) {
+    EXPECT_NE(err.find("Bad file descriptor"), std::string::npos) << err;
+  }
+  EXPECT_EQ(hiddenEntries(dir.path() / "d"), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CliClosedStdout,
+    ::testing::Values(ClosedStdoutCase{"Dash", "-", "/dev/null", 74},
+                      ClosedStdoutCase{"DevStdout", "/dev/stdout", "/dev/null", 74},
+                      ClosedStdoutCase{"LinkToProcSelfFd", "l", "/proc/self/fd/1", 74},
+                      ClosedStdoutCase{"LinkToLinkToDevFd", "l2", "/dev/fd/1", 74},
+                      ClosedStdoutCase{"ThroughLinkedFdDirectory", "fd/1", "/dev/null", 74},
+                      ClosedStdoutCase{"DevNull", "/dev/null", "/dev/null", 0},
+                      ClosedStdoutCase{"LinkToDevNull", "l", "/dev/null", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(CliBatchSafety, FewerDescriptorsMeanFewerThreadsNotFailedLines) {
   TempDir dir;
   putNumberedList(dir.path(), "N", 300);

@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"ModuleOverTheCap", {"--module", "101", "X"}, "101"},
         Refusal{"FormatWeDoNotWrite", {"-o", "d.jpg", "X"}, ".jpg"},
         Refusal{"FormatAgainstExtension", {"--format", "svg", "-o", "x.png", "X"}, "--format asks for svg"},
-        Refusal{"BidiControlEscaped", {"-o", "\u202Egnp.exe", "--fg=", "X"}, "colour"}),
+        Refusal{"BidiControlEscaped", {"-o", "\u202Egnp.exe", "--fg=", "X"}, "colour"},
+        Refusal{"TemporaryFileName", {"-o", ".a.png.0.dexmora-tmp", "X"}, "are temporary files"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // U+202E would turn the rest of the line around in a terminal.
@@ -104,6 +105,25 @@ TEST(CliBatchFormats, DefaultTemplateTakesTheFormatsExtension) {
             65);
   EXPECT_NE(err.find("line 2: at 1000 dpi"), std::string::npos) << err;
   EXPECT_FALSE(fs::exists(dir.path() / "big1.png"));
+}
+
+// A file named like a temporary would be removed by the next write of the
+// target it seems to belong to: the line is refused, whether the name comes
+// from the list or from the template, and the other lines are written.
+TEST(CliBatchNames, TemporaryFormRefusedFromListsAndTemplates) {
+  TempDir dir;
+  putText(dir.path() / "list.tsv", ".a.png.0.dexmora-tmp\tFIRST\na.png\tSECOND\n");
+  std::string err;
+  EXPECT_EQ(runChild({"--batch", "--tsv", "list.tsv", "-j", "1"}, dir.path(), &err), 65);
+  EXPECT_NE(err.find("dexmora-cli: line 1 (.a.png.0.dexmora-tmp): cannot write '.a.png.0.dexmora-tmp': names of "
+                     "the form .NAME.N.dexmora-tmp are temporary files"),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("1 written, 1 failed"), std::string::npos) << err;
+  putText(dir.path() / "list", "X\nY\n");
+  EXPECT_EQ(runChild({"--batch", "list", "-o", ".{n}.png.{n}.dexmora-tmp"}, dir.path(), &err), 65);
+  EXPECT_NE(err.find("0 written, 2 failed"), std::string::npos) << err;
+  EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.png", "list", "list.tsv"}));
 }
 
 struct TsvCase {

@@ -167,7 +167,7 @@ class BadOptions : public testing::TestWithParam<BadCase> {};
 
 TEST_P(BadOptions, AreRefusedWithAReason) {
   EncodeOptions options;
-  options.data = GetParam().options;
+  settingsOf(options).data = GetParam().options;
   const Expected<void> checked = checkEncodeOptions(options);
   ASSERT_FALSE(checked.ok());
   EXPECT_EQ(checked.error().code(), ErrorCode::BadOption);

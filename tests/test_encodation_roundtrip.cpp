@@ -36,8 +36,8 @@ std::string randomText(std::mt19937& random, size_t maxLength) {
 // refuses is skipped (the refusal itself is tested elsewhere).
 void expectRoundTrip(const std::string& text, Encodation encodation) {
   EncodeOptions options;
-  options.size.shape = Shape::Any;
-  options.data.encodation = encodation;
+  options.setShape(Shape::Any);
+  options.setEncodation(encodation);
   const Expected<Symbol> symbol = encode(text, options);
   if (!symbol && symbol.error().code() == ErrorCode::EmptyText && text.empty()) return;
   if (!symbol && symbol.error().code() == ErrorCode::NotEncodable) return;

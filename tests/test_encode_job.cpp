@@ -81,8 +81,7 @@ TEST(EncodeJob, ClassicStepsMatchTheCore) {
     buildClassicSymbol(&classic, reinterpret_cast<const uint8_t*>(text.data()), static_cast<int32_t>(text.size()));
     requestedSize = 0;
     dexmora::EncodeOptions options;
-    options.size.rows = side;
-    options.size.cols = side;
+    options.setSize(side, side);
     const dexmora::Expected<dexmora::Symbol> core = dexmora::encode(text, options);
     ASSERT_TRUE(core.ok()) << core.error().message();
     ASSERT_EQ(core->sizeIndex(), classic.sizeIndex);

@@ -7,6 +7,7 @@
 #include <dexmora/options.h>
 
 #include "core/gs1.h"
+#include "core/option_parsers.h"
 #include "core/header_codewords.h"
 
 namespace {
@@ -187,7 +188,7 @@ TEST_P(EciDesignator, UsesTheRangeOfItsValue) {
   // The parser and the option check refuse what has no codewords.
   const auto parsed = dexmora::parseEci(std::to_string(c.value));
   dexmora::EncodeOptions options;
-  options.data.eci = c.value;
+  options.setEci(c.value);
   const auto checked = dexmora::checkEncodeOptions(options);
   if (c.codewords.empty()) {
     ASSERT_FALSE(parsed.ok());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dexmora_frontend/key_spelling.h"
 #include "test_cli_support.h"
 #include "test_files.h"
 
@@ -63,7 +64,7 @@ dexmora::Expected<dexmora::Symbol> encodeRow(const NoticeRow& row) {
     EXPECT_TRUE(options.set("exact-size", "1").ok());
   }
   EXPECT_TRUE(options.finish().ok());
-  return dexmora::encode(row.text, options.encode);
+  return dexmora::encode(row.text, options.encodeOptions());
 }
 
 TEST(NoticesTable, TheLibraryNamesEveryChoiceWithItsFigures) {
@@ -101,7 +102,7 @@ TEST(NoticesTable, TheCommandLineShowsTheLibrarysNoticesAndErrors) {
     const dexmora::Expected<dexmora::Symbol> symbol = encodeRow(row);
     if (!symbol) {
       EXPECT_EQ(run.status, 64);
-      EXPECT_EQ(run.err, "dexmora-cli: " + symbol.error().message() + "\n");
+      EXPECT_EQ(run.err, "dexmora-cli: " + symbol.error().message(dexmora::commandLineKey) + "\n");
       continue;
     }
     EXPECT_EQ(run.status, 0);
@@ -133,8 +134,8 @@ TEST_P(PictureRule, AnySettingGivenDrawsExactly) {
     ASSERT_TRUE(options.set(c.key, c.value).ok());
   }
   ASSERT_TRUE(options.finish().ok());
-  EXPECT_EQ(options.render.exact(), *c.key != 0);
-  const std::string bytes = dexmora::render(symbol, dexmora::OutputFormat::Png, options.render).value().bytes;
+  EXPECT_EQ(options.renderSettings().exact(), *c.key != 0);
+  const std::string bytes = dexmora::render(symbol, dexmora::OutputFormat::Png, options.renderSettings()).value().bytes;
   const TempDir dir;
   const std::string path = (dir.path() / "p.png").string();
   std::ofstream(path, std::ios::binary) << bytes;
@@ -164,7 +165,7 @@ TEST(PictureRule, ModulePixelsAloneInCxxGivesThatManyPixels) {
   dexmora::OptionSet options;
   ASSERT_TRUE(options.set("module", "8").ok());
   ASSERT_TRUE(options.finish().ok());
-  EXPECT_EQ(rendering.bytes, dexmora::render(symbol, dexmora::OutputFormat::Png, options.render).value().bytes);
+  EXPECT_EQ(rendering.bytes, dexmora::render(symbol, dexmora::OutputFormat::Png, options.renderSettings()).value().bytes);
   EXPECT_EQ(rendering.bytes.substr(16, 8), std::string("\0\0\0\x70\0\0\0\x70", 8));  // IHDR: 112 x 112
 }
 

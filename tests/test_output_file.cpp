@@ -24,14 +24,18 @@
 
 #include "cli/signal_cleanup.h"
 #include "render/output_file.h"
+#include "render/output_file_temporary.h"
 
 namespace dexmora {
 namespace {
 
 // writeFile() in the older tests' terms: the failure's errno and message.
 bool writeWholeFile(const std::string& path, const void* data, size_t size, WriteFailure& failure,
-                    std::vector<std::string>* warnings = nullptr, const OutputFileOptions& options = {}) {
-  const Expected<WriteReport> written = writeFile(path, std::string_view(static_cast<const char*>(data), size), options);
+                    std::vector<std::string>* warnings = nullptr, const WriteOptions& options = {}) {
+  OutputFileOptions fileOptions;
+  fileOptions.sync = options.sync;
+  const Expected<WriteReport> written = writeFileTracked(path, std::string_view(static_cast<const char*>(data), size),
+                                                         fileOptions, options.temporaryNamed);
   if (!written) {
     failure = {written.error().systemError(), written.error().message()};
     return false;
@@ -94,10 +98,18 @@ struct Outcome {
   std::string message;
 };
 
+// writeFile() by path, or through an OutputDirectory opened on the path's directory.
+Expected<WriteReport> writeVia(const std::string& path, const std::string& content, bool throughDirectory) {
+  if (!throughDirectory) return writeFile(path, content);
+  const size_t slash = path.rfind('/');
+  const Expected<OutputDirectory> dir = OutputDirectory::open(path.substr(0, slash));
+  return dir ? writeFile(*dir, path.substr(slash + 1), content) : dir.error();
+}
+
 // Runs writeWholeFile in a child process, so that uid, umask, descriptors and
 // limits can be changed freely; `prepare` runs in the child first.
 Outcome writeInChild(const std::string& path, const std::string& content, bool asNobody = false,
-                     const std::function<void()>& prepare = {}) {
+                     const std::function<void()>& prepare = {}, bool throughDirectory = false) {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return {};
   const pid_t pid = fork();
@@ -109,7 +121,13 @@ Outcome writeInChild(const std::string& path, const std::string& content, bool a
     if (prepare) prepare();
     WriteFailure failure;
     std::vector<std::string> warnings;
-    const bool ok = writeWholeFile(path, content.data(), content.size(), failure, &warnings);
+    bool ok = false;
+    if (throughDirectory) {
+      const Expected<WriteReport> written = writeVia(path, content, true);
+      if (!(ok = written.ok())) failure = {written.error().systemError(), written.error().message()};
+    } else {
+      ok = writeWholeFile(path, content.data(), content.size(), failure, &warnings);
+    }
     const std::string report = std::to_string(ok) + " " + std::to_string(failure.errnum) + " " +
                                std::to_string(warnings.size()) + " " + failure.message;
     static_cast<void>(!::write(pipeFds[1], report.data(), report.size()));
@@ -237,19 +255,36 @@ TEST_P(OutputFileTarget, BehavesLikeRedirectPlusAtomicReplace) {
 INSTANTIATE_TEST_SUITE_P(Cases, OutputFileTarget, ::testing::ValuesIn(kTargetCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// How the caller left our standard output.
+enum class Stdout { Closed, ReservedNull, File };
+
 struct StreamCase {
   const char* name;
-  const char* path;
-  int flags;           // how the caller opened our stdout; 0: stdout closed
+  const char* path;  // "": the file itself by name
+  const char* link;  // else the path is d/l, a link to this, beside d/fd -> /dev/fd and d/out1 -> /dev/fd/1
+  Stdout stdoutIs;
+  int flags;           // how the caller opened the file as our stdout
   const char* before;  // what the caller wrote before us
+  bool throughDirectory;
 };
 
+constexpr int kAppend = O_WRONLY | O_APPEND;
+constexpr int kTruncate = O_WRONLY | O_TRUNC;
+
+// A link that leads to our standard output means it as its name does, so a
+// closed one stays closed even where /dev/null stands in for it.
 constexpr StreamCase kStreamCases[] = {
-    {"AppendKeepsLog", "/dev/stdout", O_WRONLY | O_APPEND, "log\n"},
-    {"AppendThroughProc", "/proc/self/fd/1", O_WRONLY | O_APPEND, "log\n"},
-    {"RedirectKeepsHeader", "/dev/stdout", O_WRONLY | O_TRUNC, "header\n"},
-    {"SameFileByName", "", O_WRONLY | O_TRUNC, "header\n"},
-    {"StdoutClosed", "/dev/stdout", 0, ""},
+    {"AppendKeepsLog", "/dev/stdout", nullptr, Stdout::File, kAppend, "log\n", false},
+    {"AppendThroughProc", "/proc/self/fd/1", nullptr, Stdout::File, kAppend, "log\n", false},
+    {"RedirectKeepsHeader", "/dev/stdout", nullptr, Stdout::File, kTruncate, "header\n", false},
+    {"SameFileByName", "", nullptr, Stdout::File, kTruncate, "header\n", false},
+    {"StdoutClosed", "/dev/stdout", nullptr, Stdout::Closed, 0, "", false},
+    {"LinkToProcAppends", nullptr, "/proc/self/fd/1", Stdout::File, kAppend, "log\n", false},
+    {"LinkInDirectoryAppends", nullptr, "/dev/stdout", Stdout::File, kAppend, "log\n", true},
+    {"LinkToClosedStdout", nullptr, "/proc/self/fd/1", Stdout::Closed, 0, "", false},
+    {"LinkToReservedStdout", nullptr, "/dev/stdout", Stdout::ReservedNull, 0, "", false},
+    {"LinkThroughFdDirectoryReserved", nullptr, "../d/fd/1", Stdout::ReservedNull, 0, "", false},
+    {"LinkToLinkInDirectoryReserved", nullptr, "out1", Stdout::ReservedNull, 0, "", true},
 };
 
 class OutputFileStream : public ::testing::TestWithParam<StreamCase> {};
@@ -258,18 +293,29 @@ TEST_P(OutputFileStream, WritesInPlaceAtTheCallersOffset) {
   const StreamCase& c = GetParam();
   Scratch scratch;
   const std::string file = scratch.dir + "/out";
-  if (c.flags != 0) putFile(file, "");
-  const std::string path = *c.path ? c.path : file;
+  if (c.stdoutIs == Stdout::File) putFile(file, "");
+  std::string path = c.path == nullptr ? scratch.dir + "/d/l" : *c.path ? c.path : file;
+  if (c.link) {
+    const std::string sub = scratch.dir + "/d";
+    mkdir(sub.c_str(), 0755);
+    ASSERT_EQ(symlink("/dev/fd", (sub + "/fd").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/fd/1", (sub + "/out1").c_str()), 0);
+    ASSERT_EQ(symlink(c.link, path.c_str()), 0);
+  }
   const Outcome outcome = writeInChild(path, kContent, false, [&] {
     close(1);
-    if (c.flags == 0) return;
+    if (c.stdoutIs == Stdout::ReservedNull) static_cast<void>(::open("/dev/null", O_RDONLY));
+    if (c.stdoutIs != Stdout::File) return;
     const int fd = ::open(file.c_str(), c.flags);
     dup2(fd, 1);
     static_cast<void>(!::write(1, c.before, std::strlen(c.before)));
-  });
-  if (c.flags == 0) {
+  }, c.throughDirectory);
+  if (c.stdoutIs != Stdout::File) {
     EXPECT_EQ(outcome.errnum, EBADF) << outcome.message;
-    EXPECT_EQ(listDir(scratch.dir), "");
+    EXPECT_EQ(listDir(scratch.dir), c.link ? "d/" : "");
+    if (c.link) {
+      EXPECT_EQ(listDir(scratch.dir + "/d"), "fd@ l@ out1@");
+    }
     return;
   }
   EXPECT_TRUE(outcome.ok) << outcome.message;
@@ -347,7 +393,7 @@ TEST_P(OutputFileKilled, LeavesOneCompleteContent) {
   for (int run = 0; run < 30; ++run) {
     const pid_t pid = fork();
     if (pid == 0) {
-      OutputFileOptions options;
+      WriteOptions options;
       if (signo == SIGINT) {
         installSignalCleanup(InterruptHandling::RemoveAndDie);
         options.temporaryNamed = temporaryNamedInSlot(0);
@@ -427,6 +473,68 @@ TEST_P(OutputFileSlots, OnlyDeadWritersLeftoversAreRemoved) {
 INSTANTIATE_TEST_SUITE_P(Cases, OutputFileSlots, ::testing::ValuesIn(kSlotCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A target named as a temporary would be removed as a dead writer's leftover
+// by the next write of the file it seems to belong to: refused, whichever way
+// the name is reached. Names that only look close are written.
+struct HiddenNameCase {
+  const char* name;
+  const char* path;  // in the scratch directory, which holds sub/
+  const char* link;  // made first as `path`, pointing here; null: none
+  bool throughDirectory;
+  bool refused;
+};
+
+constexpr HiddenNameCase kHiddenNameCases[] = {
+    {"FirstSlot", ".a.png.0.dexmora-tmp", nullptr, false, true},
+    {"DottedStemInDirectory", ".x.y.4095.dexmora-tmp", nullptr, true, true},
+    {"InSubdirectory", "sub/.a.0.dexmora-tmp", nullptr, true, true},
+    {"DanglingLinkToOne", "t", "sub/.t.0.dexmora-tmp", false, true},
+    {"DanglingLinkToOneInDirectory", "t", "sub/.t.0.dexmora-tmp", true, true},
+    {"NoLeadingDot", "a.png.0.dexmora-tmp", nullptr, false, false},
+    {"SlotNotANumber", ".a.png.0x.dexmora-tmp", nullptr, true, false},
+    {"NoStem", ".0.dexmora-tmp", nullptr, false, false},
+};
+
+class OutputFileHiddenName : public ::testing::TestWithParam<HiddenNameCase> {};
+
+TEST_P(OutputFileHiddenName, TemporaryFormRefusedWhereverTheNameComesFrom) {
+  const HiddenNameCase& c = GetParam();
+  Scratch scratch;
+  mkdir((scratch.dir + "/sub").c_str(), 0755);
+  if (c.link) {
+    ASSERT_EQ(symlink(c.link, (scratch.dir + "/" + c.path).c_str()), 0);
+  }
+  const Expected<WriteReport> written = writeVia(scratch.dir + "/" + c.path, kContent, c.throughDirectory);
+  ASSERT_EQ(written.ok(), !c.refused) << (written ? "" : written.error().message());
+  if (c.refused) {
+    EXPECT_EQ(written.error().code(), ErrorCode::BadOption);
+    EXPECT_NE(written.error().message().find("temporary files"), std::string::npos) << written.error().message();
+  }
+  EXPECT_EQ(listDir(scratch.dir), c.refused ? (c.link ? "sub/ t@" : "sub/") : c.path + std::string(" sub/"));
+  EXPECT_EQ(listDir(scratch.dir + "/sub"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OutputFileHiddenName, ::testing::ValuesIn(kHiddenNameCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every name the writer may give a temporary, long names' hashed ones
+// included, is one it refuses as a target; no visible name is.
+TEST(OutputFileHiddenNameProperty, EveryTemporaryNameIsRefusedNoVisibleOne) {
+  std::mt19937 random(2024);
+  const std::string alphabet = "ab.-_~0123456789\xc3\xa9 ";
+  for (int round = 0; round < 2000; ++round) {
+    std::string name(1 + random() % 300, 'x');
+    for (char& ch : name) ch = alphabet[random() % alphabet.size()];
+    const unsigned slot = random() % 4096;
+    const std::string hidden = hiddenTemporaryName(name, slot);
+    ASSERT_LE(hidden.size(), 255u) << name;
+    ASSERT_TRUE(isTemporaryName(hidden)) << hidden;
+    if (name[0] != '.') {
+      ASSERT_FALSE(isTemporaryName(name)) << name;
+    }
+  }
+}
+
 // Names that share their first 200 bytes share no temporary: each file
 // always holds its own name's content, however the threads interleave.
 TEST(OutputFile, LongNamesOnManyThreadsKeepTheirOwnContent) {
@@ -461,7 +569,7 @@ TEST(OutputFile, TemporaryAnnouncedWithItsInodeWhileNamed) {
   Scratch scratch;
   putFile(scratch.dir + "/t", "old");
   std::vector<NamedTemporary> heard;
-  OutputFileOptions options;
+  WriteOptions options;
   options.temporaryNamed = [&heard](const NamedTemporary& temporary) { heard.push_back(temporary); };
   WriteFailure failure;
   ASSERT_TRUE(writeWholeFile(scratch.dir + "/t", "new", 3, failure, nullptr, options)) << failure.message;

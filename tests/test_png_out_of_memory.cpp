@@ -65,7 +65,7 @@ class PngOutOfMemory : public ::testing::TestWithParam<Case> {};
 TEST_P(PngOutOfMemory, EveryFailedAllocationIsAnErrorAndFreesLibpng) {
   const Case& c = GetParam();
   dexmora::EncodeOptions options;
-  options.size.rows = options.size.cols = c.side;
+  options.setSize(c.side, c.side);
   const dexmora::Symbol symbol = *dexmora::encode(std::string(c.side * 3, '7'), options);
   dexmora::RenderSettings settings;
   if (c.exact) settings.setModulePixels(dexmora::kDefaultModulePixels);

@@ -46,10 +46,9 @@ void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
 
 EncodeOptions optionsOf(int rows, int cols, bool gs1, std::optional<int> eci) {
   EncodeOptions options;
-  options.size.rows = rows;
-  options.size.cols = cols;
-  options.data.gs1 = gs1;
-  options.data.eci = eci;
+  options.setSize(rows, cols);
+  options.setGs1(gs1);
+  options.setEci(eci);
   return options;
 }
 
@@ -60,7 +59,7 @@ TEST_P(ReaderModuleReads, WhatTheLibraryWrote) {
   const GreyPicture picture = pictureOf(c.text, c.options);
   const std::optional<Reading> reading = moduleReader().read(picture.grey.data(), picture.width, picture.height);
   ASSERT_TRUE(reading.has_value());
-  EXPECT_EQ(reading->bytes, expectationFor(c.text, c.options.data).bytes.value());
+  EXPECT_EQ(reading->bytes, expectationFor(c.text, c.options).bytes.value());
   if (c.identifier) {
     EXPECT_EQ(reading->symbologyIdentifier, c.identifier);
   }

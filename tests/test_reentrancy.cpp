@@ -78,11 +78,10 @@ std::vector<Job> makeJobs(int count) {
   for (int i = 0; i < count; ++i) {
     Job job;
     job.text = randomText(rng, i % 4, lengths[rng() % std::size(lengths)]);
-    job.options.size.shape = shapes[i % 3];
-    job.options.size.dmre = i % 5 == 0;
+    job.options.setShape(shapes[i % 3]);
+    job.options.setDmre(i % 5 == 0);
     if (i % 11 == 0) {
-      job.options.size.rows = 26;
-      job.options.size.cols = 26;
+      job.options.setSize(26, 26);
     }
     jobs.push_back(std::move(job));
   }

@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ContrastCase{"ff0000", "00ff00", false, "too low to scan"},
                       ContrastCase{"00000040", "ffffff", false, "too low to scan"},
                       ContrastCase{"00000000", "ffffff", false, "transparent foreground"},
-                      ContrastCase{"000000", "transparent", true, "--invert with a transparent background"},
+                      ContrastCase{"000000", "transparent", true, "invert with a transparent background"},
                       ContrastCase{"ffffff", "000000", false, nullptr}));
 
 TEST(Settings, ModuleAndDpiTogetherAreRefused) {

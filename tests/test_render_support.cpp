@@ -13,10 +13,9 @@
 
 dexmora::Symbol encodeAt(const std::string& text, int rows, int cols) {
   dexmora::EncodeOptions options;
-  options.size.rows = rows;
-  options.size.cols = cols;
-  options.size.shape = rows == cols ? dexmora::Shape::Square : dexmora::Shape::Rectangle;
-  options.size.dmre = true;
+  options.setSize(rows, cols);
+  options.setShape(rows == cols ? dexmora::Shape::Square : dexmora::Shape::Rectangle);
+  options.setDmre(true);
   return dexmora::encode(text, options).value();
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "render/render_parsers.h"
 #include "test_files.h"
 #include "test_render_support.h"
 

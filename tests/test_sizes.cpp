@@ -27,9 +27,8 @@ std::string sizeName(const testing::TestParamInfo<int>& info) {
 
 EncodeOptions optionsFor(const SymbolSize& size, Dm144Layout layout = Dm144Layout::Defacto) {
   EncodeOptions options;
-  options.size.rows = size.rows;
-  options.size.cols = size.cols;
-  options.dm144 = layout;
+  options.setSize(size.rows, size.cols);
+  options.setDm144(layout);
   return options;
 }
 
@@ -278,7 +277,7 @@ class SizeSelection : public testing::TestWithParam<Selection> {};
 TEST_P(SizeSelection, ChoosesTheExpectedSize) {
   const Selection& row = GetParam();
   EncodeOptions options;
-  options.size = row.request;
+  settingsOf(options).size = row.request;
   const Expected<Symbol> symbol = encode(std::string(row.letters, 'A'), options);
   if (row.rows == 0) {
     ASSERT_FALSE(symbol);

@@ -71,7 +71,7 @@ TEST(SquareOutputs, StayByteIdentical) {
   ASSERT_GE(goldens.size(), 24u) << "the golden table beside the repository";
   for (const Golden& golden : goldens) {
     EncodeOptions options;
-    options.size.rows = options.size.cols = golden.size;
+    options.setSize(golden.size, golden.size);
     const Expected<Symbol> symbol = encode(golden.text, options);
     ASSERT_TRUE(symbol) << symbol.error().message();
     const Expected<std::string> png = encodePngRgb(rasterizeDefault(*symbol));

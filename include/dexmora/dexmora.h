@@ -6,6 +6,7 @@
 
 #include <dexmora/encode.h>
 #include <dexmora/error.h>
+#include <dexmora/notice.h>
 #include <dexmora/option_set.h>
 #include <dexmora/options.h>
 #include <dexmora/output_file.h>

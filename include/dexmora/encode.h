@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 #include <dexmora/options.h>
 #include <dexmora/symbol.h>
 
@@ -21,7 +22,7 @@ namespace dexmora {
 /// the symbol; with SizeRequest::exact it is TooLong instead. TooLong's
 /// message says what would fit: minimal encodation, or the size an exact
 /// request falls back to. Reentrant: no state is kept between calls.
-Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options = {});
+DEXMORA_EXPORT Expected<Symbol> encode(const uint8_t* text, size_t length, const EncodeOptions& options = {});
 
 /// encode() of the bytes of `text`.
 inline Expected<Symbol> encode(std::string_view text, const EncodeOptions& options = {}) {

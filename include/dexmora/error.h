@@ -6,6 +6,7 @@
 /// ends the process.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -14,7 +15,13 @@
 #include <utility>
 #include <variant>
 
+#include <dexmora/export.h>
+
 namespace dexmora {
+
+namespace detail {
+struct ErrorAccess;
+}
 
 /// What went wrong, grouped by the layer that says so. Each value has a
 /// stable name (see errorName()) that services and bindings pass on.
@@ -38,50 +45,50 @@ enum class ErrorCode : uint8_t {
 };
 
 /// The stable snake_case name of `code`, e.g. "too_long".
-std::string_view errorName(ErrorCode code);
+DEXMORA_EXPORT std::string_view errorName(ErrorCode code);
 
-/// How a front end spells an option's key in messages: the key
-/// "exact-size" is "--exact-size" on the command line, "exact-size" in a
-/// query string and "exact_size" in Python.
-enum class Spelling : uint8_t { CommandLine, Query, Python };
+/// How a front end writes an option's key in its messages: given the
+/// library's key ("exact-size"), its own spelling ("--exact-size" on a
+/// command line, "exact_size" for a Python keyword).
+using KeySpelling = std::string (*)(std::string_view key);
 
-/// `key` as `spelling` writes it.
-std::string spellOption(std::string_view key, Spelling spelling);
-
-/// `text` with control bytes (0-31, 127, the C1 controls), invalid UTF-8 and
-/// the bidirectional controls (U+202E, ...) shown as C-style escapes (a
-/// newline as backslash-n, any other byte as backslash-x and two hex digits)
-/// and a backslash doubled, so that a value quoted in a message can neither
-/// break the line nor steer a terminal.
-std::string escapeControlBytes(std::string_view text);
-
-/// `text` escaped and in single quotes: how every message quotes a value or path.
-std::string quoted(std::string_view text);
-
-/// One failure: its code, a one-line message and, for a failed system call,
-/// the errno value.
-class Error {
+/// One failure: what went wrong, the option at fault and the value refused
+/// (when there are), a one-line message and, for a failed system call, the
+/// errno value. An immutable value, cheap to copy.
+class DEXMORA_EXPORT Error {
  public:
-  /// `message` may name options through optionRef() so that each front end
-  /// spells them its own way; `systemError` is an errno value or 0.
-  Error(ErrorCode code, std::string message, int systemError = 0)
-      : m_code(code), m_message(std::move(message)), m_systemError(systemError) {}
+  /// A failure with a message that names no option; `systemError` is an
+  /// errno value or 0.
+  Error(ErrorCode code, std::string message, int systemError = 0);
+  /// A copy of `other`.
+  Error(const Error& other);
+  /// `other`'s failure.
+  Error& operator=(const Error& other);
+  ~Error();
 
   /// What went wrong.
-  ErrorCode code() const { return m_code; }
-  /// The message with option names spelled for `spelling`.
-  std::string message(Spelling spelling = Spelling::CommandLine) const;
+  ErrorCode code() const;
+  /// The option at fault as the library names it ("size"), empty when none is.
+  const std::string& key() const;
+  /// The value refused, as it was given, empty when none was.
+  const std::string& value() const;
+  /// What is wrong with the value or what to do ("use auto, a square side or
+  /// RxC"); the whole message when the error is not about one value.
+  std::string detail() const;
+  /// The message, one line, options named by the library's keys
+  /// ("exact-size needs a size: add size").
+  std::string message() const;
+  /// The message with every option's key written by `spell`.
+  std::string message(KeySpelling spell) const;
   /// The errno of the failed system call behind a WriteFailed error, else 0.
-  int systemError() const { return m_systemError; }
+  int systemError() const;
 
  private:
-  ErrorCode m_code;
-  std::string m_message;
-  int m_systemError;
+  friend struct detail::ErrorAccess;
+  struct Data;
+  explicit Error(std::shared_ptr<const Data> data);
+  std::shared_ptr<const Data> m_data;
 };
-
-/// A reference to option `key` inside an Error's message, spelled by Error::message().
-std::string optionRef(std::string_view key);
 
 /// Thrown by Expected::value() and Expected::error() when asked for what is not there.
 class BadExpectedAccess : public std::logic_error {
@@ -118,6 +125,18 @@ class Expected {
   const T& operator*() const& { return value(); }
   /// value().
   T& operator*() & { return value(); }
+  /// The value, moved out; throws BadExpectedAccess when this holds an error.
+  T&& operator*() && { return std::move(*this).value(); }
+  /// The value, or `fallback` when this holds an error.
+  template <typename U>
+  T value_or(U&& fallback) const& {
+    return ok() ? std::get<0>(m_state) : static_cast<T>(std::forward<U>(fallback));
+  }
+  /// The value moved out, or `fallback` when this holds an error.
+  template <typename U>
+  T value_or(U&& fallback) && {
+    return ok() ? std::move(std::get<0>(m_state)) : static_cast<T>(std::forward<U>(fallback));
+  }
   /// The error; throws BadExpectedAccess when this holds a value.
   const Error& error() const { return std::get<1>(checked(false)); }
 

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include <dexmora/export.h>
+
 namespace dexmora {
 
 /// What was chosen. Each value has a stable name (see noticeName()).
@@ -20,7 +22,7 @@ enum class NoticeCode : uint8_t {
 };
 
 /// The stable snake_case name of `code`, e.g. "size_raised".
-std::string_view noticeName(NoticeCode code);
+DEXMORA_EXPORT std::string_view noticeName(NoticeCode code);
 
 /// One figure of a notice: its name and its value as text ("asked", "10x10").
 using NoticeFigure = std::pair<std::string, std::string>;
@@ -28,7 +30,7 @@ using NoticeFigure = std::pair<std::string, std::string>;
 /// One choice made on the caller's behalf, with the figures that describe it:
 /// size_raised has "asked" and "used" (sizes as "RxC"); module_rounded has
 /// "dpi", "xdim" (mm asked), "pixels" (drawn) and "drawn" (mm drawn).
-class Notice {
+class DEXMORA_EXPORT Notice {
  public:
   /// A notice of `code` with its figures and the one-line message for the user.
   Notice(NoticeCode code, std::vector<NoticeFigure> figures, std::string message);

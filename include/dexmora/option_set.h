@@ -3,14 +3,16 @@
 /// @file
 /// Options by key and text value, the way front ends receive them: the
 /// command line's long options, a query string's parameters, Python's
-/// keyword arguments. Every value goes through the public parsers.
+/// keyword arguments.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 #include <dexmora/options.h>
 #include <dexmora/render.h>
 
@@ -25,41 +27,58 @@ struct OptionInfo {
   std::string_view summary;  ///< one line on what it does
 };
 
+/// Parses a switch's value as every front end takes it: "", "1", "true",
+/// "yes", "on" are true; "0", "false", "no", "off" false. `key` names the
+/// switch in the message.
+DEXMORA_EXPORT Expected<bool> parseSwitch(std::string_view key, std::string_view text);
+
 /// Every option an OptionSet takes, in the order --help lists them.
-const std::vector<OptionInfo>& optionTable();
+DEXMORA_EXPORT const std::vector<OptionInfo>& optionTable();
 
 /// The entry for `key`, or nullptr.
-const OptionInfo* findOption(std::string_view key);
+DEXMORA_EXPORT const OptionInfo* findOption(std::string_view key);
 
-/// The known key nearest to `key` by edit distance, when it is near enough
-/// to be a likely typo ("sise" gives "size"); empty otherwise. A front end
-/// passes the names of its own options in `moreKeys` to have them weighed
-/// too; the result may point into them.
-std::string_view nearestOption(std::string_view key, const std::vector<std::string_view>& moreKeys = {});
-
-/// The options of one symbol and its picture, set by key. A later set() of
-/// the same key replaces the earlier value.
-class OptionSet {
+/// The options of one symbol and its picture, set by key and text. A later
+/// set() of the same key replaces the earlier value. A value, cheap enough
+/// to copy for each request.
+class DEXMORA_EXPORT OptionSet {
  public:
+  /// Nothing set: the library's defaults.
+  OptionSet();
+  /// A copy of `other`'s options.
+  OptionSet(const OptionSet& other);
+  /// Takes `other`'s options.
+  OptionSet& operator=(const OptionSet& other);
+  ~OptionSet();
+
   /// Parses `value` for option `key` and stores it. BadOption for an unknown
-  /// key or a value its parser refuses.
+  /// key (with the nearest known key suggested) or a value its parser
+  /// refuses; the error's key() and value() name them.
   Expected<void> set(std::string_view key, std::string_view value);
 
   /// Applies what depends on the options together (dmre without shape
-  /// means shape any; gs1-parens implies gs1) and checks every combination.
-  /// Call once after the last set().
+  /// means shape any; gs1-parens implies gs1; utf8 is ECI 26) and checks
+  /// every combination. Call once after the last set().
   Expected<void> finish();
 
   /// Whether set() stored `key`.
   bool given(std::string_view key) const;
 
-  EncodeOptions encode;                ///< what encode() takes
-  RenderSettings render;               ///< what render() takes
-  std::optional<OutputFormat> format;  ///< the "format" option, when given
+  /// What encode() takes.
+  const EncodeOptions& encodeOptions() const;
+  /// What render() takes.
+  const RenderSettings& renderSettings() const;
+  /// The "format" option, when given.
+  std::optional<OutputFormat> format() const;
+
+  /// The encoding options to change directly (a front end's own defaults).
+  EncodeOptions& encodeOptions();
+  /// The rendering settings to change directly (a front end's limits).
+  RenderSettings& renderSettings();
 
  private:
-  uint64_t m_given = 0;
-  bool m_utf8 = false;
+  struct Values;
+  std::unique_ptr<Values> m_values;
 };
 
 }  // namespace dexmora

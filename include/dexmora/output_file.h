@@ -10,21 +10,27 @@
 /// Replacing goes through a hidden temporary `.NAME.K.dexmora-tmp` beside the
 /// target (K a slot number; a NAME over 200 bytes is shortened and given a
 /// hash), held under an open-file-description lock while its writer lives.
-/// No writer removes a temporary whose lock it cannot take, so writers in any
+/// No writer removes a temporary whose lock it cannot take, nor a name that no
+/// longer leads to the file whose lock it took, so writers in any
 /// number of threads and processes never disturb each other: two writes of
 /// one target both succeed, one of them last, as with `>`. A writer killed
 /// outright leaves at most that one temporary; the next replacement of the
 /// same target removes such leftovers, whose locks died with their writers.
+/// So no target may have a name of that form: such a write is refused.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 
 namespace dexmora {
+
+namespace detail {
+struct OutputDirectoryAccess;
+}
 
 /// When the data of a replaced file reach the disk before the rename.
 enum class SyncPolicy : uint8_t {
@@ -32,23 +38,10 @@ enum class SyncPolicy : uint8_t {
   Never,          ///< the caller syncs once at the end (batch work)
 };
 
-/// A temporary file while it has a name: between the moment it is linked
-/// under its hidden name and the rename over the target. The device and
-/// inode tell it from a file given the same name later.
-struct NamedTemporary {
-  std::string path;     ///< absolute name; empty when the temporary has no name (any more)
-  uint64_t device = 0;  ///< st_dev
-  uint64_t inode = 0;   ///< st_ino
-};
-
 /// How a write is made.
 struct OutputFileOptions {
   SyncPolicy sync = SyncPolicy::WhenReplacing;  ///< when the data reach the disk
-  /// Told of a temporary just before it gets a name and again (with an empty
-  /// path) once it has none, so a signal handler can remove it: a file at
-  /// that path with that device and inode is this writer's. Called on the
-  /// writing thread; it must not throw.
-  std::function<void(const NamedTemporary&)> temporaryNamed;
+  uint8_t reserved[15] = {};  ///< zero: room for later choices, so the layout stays
 };
 
 /// A successful write, with what the user should still be told (hard links
@@ -59,14 +52,15 @@ struct WriteReport {
 
 /// Writes `bytes` to `path`. WriteFailed names the path (or its directory,
 /// when the directory is at fault) and the cause; Error::systemError() is
-/// the errno. Nothing is left behind on failure.
-Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
+/// the errno. BadOption when the file's name has the temporaries' form.
+/// Nothing is left behind on failure.
+DEXMORA_EXPORT Expected<WriteReport> writeFile(const std::string& path, std::string_view bytes, const OutputFileOptions& options = {});
 
 /// A directory opened once for many files: every file written through it
 /// lands in the same directory even when its name's path is swapped for
 /// another (a renamed folder, a replaced link), and no name is looked up
 /// twice. Movable, not copyable; safe to share between threads for writing.
-class OutputDirectory {
+class DEXMORA_EXPORT OutputDirectory {
  public:
   /// Opens the directory `path`; WriteFailed when it is missing, not a
   /// directory or not searchable.
@@ -82,16 +76,15 @@ class OutputDirectory {
   ~OutputDirectory();
 
   /// The path given to open(), as messages quote it.
-  const std::string& path() const { return m_path; }
+  const std::string& path() const;
   /// Its absolute name when it was opened.
-  const std::string& absolutePath() const { return m_absolute; }
-  /// The directory's descriptor (O_PATH), owned by this object.
-  int descriptor() const { return m_fd; }
+  const std::string& absolutePath() const;
   /// Puts every file written so far on the disk: one syncfs of the file
   /// system the directory is on.
   Expected<void> sync() const;
 
  private:
+  friend struct detail::OutputDirectoryAccess;
   OutputDirectory(int fd, std::string path, std::string absolute);
   int m_fd = -1;
   std::string m_path;
@@ -102,7 +95,7 @@ class OutputDirectory {
 /// subdirectories with '/'). A name that does not exist yet costs no look-up:
 /// the complete file is linked to it in one step, and only when the name
 /// turns out to exist is it opened and replaced as writeFile(path) would.
-Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
+DEXMORA_EXPORT Expected<WriteReport> writeFile(const OutputDirectory& directory, const std::string& name, std::string_view bytes,
                                 const OutputFileOptions& options = {});
 
 }  // namespace dexmora

@@ -1,8 +1,8 @@
 #pragma once
 
 /// @file
-/// Symbol to picture: the rendering settings, their parsers, the limits a
-/// picture is held to, and the output formats.
+/// Symbol to picture: the rendering settings, the limits a picture is held
+/// to, and the output formats.
 
 #include <cstdint>
 #include <memory>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 #include <dexmora/notice.h>
 #include <dexmora/symbol.h>
 
@@ -56,6 +57,7 @@ inline constexpr int kDefaultQuietZone = 2;
 struct PictureLimits {
   uint32_t maxSide = 20000;         ///< pixels per side
   uint64_t maxPixels = 400000000;   ///< pixels in total
+  uint64_t reserved[2] = {};        ///< zero: room for later limits, so the layout stays
 };
 
 /// Every rendering choice, each either given or left to its default. With
@@ -63,7 +65,7 @@ struct PictureLimits {
 /// RGB, its own uneven module geometry); any one given (module pixels,
 /// X-dimension, resolution, quiet zone, a colour, invert) makes every module
 /// the same whole number of pixels. Other formats are always exact.
-class RenderSettings {
+class DEXMORA_EXPORT RenderSettings {
  public:
   /// Nothing given: the default picture.
   RenderSettings();
@@ -115,62 +117,28 @@ class RenderSettings {
   std::unique_ptr<Values> m_values;
 };
 
-/// The colours actually painted: `dark` for the symbol's dark modules,
-/// `light` for its light modules and the quiet zone (swapped by invert).
-struct PaintColours {
-  Colour dark;   ///< the symbol's dark modules
-  Colour light;  ///< its light modules and the quiet zone
-};
-
-/// The colours `settings` paint with.
-PaintColours paintColours(const RenderSettings& settings);
-
-/// Parses pixels per module, 1 to 100 (option key "module").
-Expected<int> parseModulePixels(std::string_view text);
-/// Parses a length with its unit, "0.5mm", "20 mil", "0.02in" (any case), in mm (option key "xdim").
-Expected<double> parseLength(std::string_view text);
-/// Parses a resolution in dots per inch, 1 to 10000 (option key "dpi").
-Expected<int> parseDpi(std::string_view text);
-/// Parses a quiet zone in modules, 0 to 100 (option key "quiet-zone").
-Expected<int> parseQuietZone(std::string_view text);
-/// Parses "RRGGBB" or "RRGGBBAA" ('#' optional); "transparent" only when
-/// `allowTransparent` (option keys "fg" and "bg").
-Expected<Colour> parseColour(std::string_view text, bool allowTransparent);
-
-/// WCAG contrast ratio of the dark colour over the light one, each first
-/// flattened onto what lies below (the light colour onto white paper).
-double contrastRatio(const Colour& dark, const Colour& light);
-/// Below this contrast ratio colours are refused as unreadable.
-inline constexpr double kMinContrastRatio = 3.0;
-
 /// Checks every value and combination of `settings`: ranges, colours that
 /// cannot make a readable symbol, options that contradict each other.
-Expected<void> checkRenderSettings(const RenderSettings& settings);
-
-/// `colour` as it looks over `below` (which is taken as opaque).
-Colour flattenOnto(const Colour& colour, const Colour& below);
-
-/// "#rrggbb", lower case, alpha dropped.
-std::string hexColour(const Colour& colour);
+DEXMORA_EXPORT Expected<void> checkRenderSettings(const RenderSettings& settings);
 
 /// The formats a symbol can be written in.
 enum class OutputFormat : uint8_t { Png, Svg, Pdf, Eps, Txt };
 
 /// Parses "png", "svg", "pdf", "eps" or "txt", any case (option key "format").
-Expected<OutputFormat> parseFormat(std::string_view text);
+DEXMORA_EXPORT Expected<OutputFormat> parseFormat(std::string_view text);
 
 /// The name parseFormat() takes, which is also the file extension.
-std::string_view formatName(OutputFormat format);
+DEXMORA_EXPORT std::string_view formatName(OutputFormat format);
 
 /// The media type of the format, e.g. "image/png".
-std::string_view mediaType(OutputFormat format);
+DEXMORA_EXPORT std::string_view mediaType(OutputFormat format);
 
 /// The format of a file at `path`, one rule for every file: `asked` (a
 /// format option) decides, and a known extension that contradicts it is
 /// refused; otherwise a png, svg, pdf, eps or txt extension in any case
 /// decides; jpg, jpeg, gif, bmp, tif, tiff and webp are refused (formats
 /// this library does not write); any other name is PNG.
-Expected<OutputFormat> formatForPath(std::string_view path, std::optional<OutputFormat> asked);
+DEXMORA_EXPORT Expected<OutputFormat> formatForPath(std::string_view path, std::optional<OutputFormat> asked);
 
 /// What rendering made: the file's bytes, and what it chose on the
 /// caller's behalf (module_rounded: a module size rounded from the
@@ -181,7 +149,7 @@ struct Rendering {
 };
 
 /// Renders `symbol` in `format`. The settings are checked first; a raster
-/// over settings.limits is PictureTooLarge before any work.
-Expected<Rendering> render(const Symbol& symbol, OutputFormat format, const RenderSettings& settings = {});
+/// over settings.limits() is PictureTooLarge before any work.
+DEXMORA_EXPORT Expected<Rendering> render(const Symbol& symbol, OutputFormat format, const RenderSettings& settings = {});
 
 }  // namespace dexmora

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 
 namespace dexmora {
 
@@ -46,17 +47,17 @@ struct SymbolSize {
 };
 
 /// How many sizes there are (48): squares, then rectangles, then DMRE.
-int symbolSizeCount();
+DEXMORA_EXPORT int symbolSizeCount();
 
 /// Size number `index` (0 to symbolSizeCount() - 1), squares first, each
-/// group by area; throws std::out_of_range outside.
-const SymbolSize& symbolSize(int index);
+/// group by area; BadOption outside.
+DEXMORA_EXPORT Expected<SymbolSize> symbolSize(int index);
 
 /// The size with these sides, or nullptr when there is none.
-const SymbolSize* findSymbolSize(int rows, int cols);
+DEXMORA_EXPORT const SymbolSize* findSymbolSize(int rows, int cols);
 
 /// "22x22": a size's name as the library's messages and figures give it.
-std::string sizeName(const SymbolSize& size);
+DEXMORA_EXPORT std::string sizeName(const SymbolSize& size);
 
 /// What an automatic size is chosen from.
 enum class Shape : uint8_t {
@@ -70,25 +71,5 @@ enum class Dm144Layout : uint8_t {
   Iso,      ///< the standard's interleaving
   Defacto,  ///< the rotated block order some older readers expect
 };
-
-/// How the symbol size is chosen.
-struct SizeRequest {
-  int rows = 0;  ///< a size asked for; 0 (with cols 0) chooses automatically
-  int cols = 0;  ///< the size's columns; 0 with rows 0
-  Shape shape = Shape::Square;  ///< what an automatic size is chosen from
-  bool dmre = false;   ///< DMRE sizes join the rectangles (no effect with Shape::Square)
-  bool exact = false;  ///< a size asked for that the text does not fit is an error, not a larger size
-};
-
-/// Parses a size's text form (option key "size"): "auto" or "0" for the
-/// automatic choice, a square side ("24") or rows x columns ("16x48").
-/// Returns the request with rows and cols set and the rest at its defaults.
-Expected<SizeRequest> parseSize(std::string_view text);
-
-/// Parses "square", "rectangle" or "any" (option key "shape").
-Expected<Shape> parseShape(std::string_view text);
-
-/// Parses "iso" or "defacto" (option key "dm144").
-Expected<Dm144Layout> parseDm144(std::string_view text);
 
 }  // namespace dexmora

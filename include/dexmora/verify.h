@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include <dexmora/error.h>
+#include <dexmora/export.h>
 #include <dexmora/options.h>
 #include <dexmora/render.h>
 #include <dexmora/symbol.h>
@@ -25,7 +26,7 @@ struct Reading {
 
 /// A barcode reader that verification decodes with. Implementations must be
 /// safe to call from several threads at once.
-class Reader {
+class DEXMORA_EXPORT Reader {
  public:
   virtual ~Reader() = default;
   /// Decodes a Data Matrix symbol from an 8-bit grey picture (row-major,
@@ -43,12 +44,13 @@ struct VerifyExpectation {
 /// The expectation for `text` encoded with `options`: the text itself; for
 /// GS1 the element strings joined by GS; nothing for the macro headers,
 /// which readers expand in their own ways.
-VerifyExpectation expectationFor(std::string_view text, const DataOptions& options);
+DEXMORA_EXPORT VerifyExpectation expectationFor(std::string_view text, const EncodeOptions& options);
 
 /// The largest picture verification reads back (it holds 4 bytes a pixel).
 struct VerifyLimits {
   uint32_t maxSide = 10000;       ///< pixels per side
   uint64_t maxPixels = 25000000;  ///< pixels in total
+  uint64_t reserved[2] = {};      ///< zero: room for later limits, so the layout stays
 };
 
 /// A passed verification, with what the caller should still tell the user.
@@ -61,7 +63,7 @@ struct VerifyReport {
 /// null, decodes the picture and compares what it reads with `expected`.
 /// VerifyMismatch when they differ; PictureTooLarge above `limits`, before
 /// any pixel is read.
-Expected<VerifyReport> verify(const Symbol& symbol, std::string_view png, const RenderSettings& settings,
+DEXMORA_EXPORT Expected<VerifyReport> verify(const Symbol& symbol, std::string_view png, const RenderSettings& settings,
                               const VerifyExpectation& expected, const Reader* reader,
                               const VerifyLimits& limits = {});
 

@@ -5,9 +5,11 @@
 
 #include <string_view>
 
+#include <dexmora/export.h>
+
 namespace dexmora {
 
 /// The version of the library the program runs with, e.g. "1.0".
-std::string_view libraryVersion();
+DEXMORA_EXPORT std::string_view libraryVersion();
 
 }  // namespace dexmora

@@ -23,7 +23,7 @@ class PictureTooLargeError(Error): ...
 class WriteError(Error, OSError):
     errno: Optional[int]  # type: ignore[assignment]
     strerror: Optional[str]  # type: ignore[assignment]
-    filename: Optional[str]
+    filename: Optional[_Path]
 
 class DexmoraWarning(UserWarning):
     name: str

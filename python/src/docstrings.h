@@ -191,8 +191,12 @@ binary file object.
 A path is written the careful way: a regular file is replaced atomically
 by a complete temporary, never truncated; what the shell's '>' would
 refuse is refused with the same reason. WriteError (a dexmora.Error and an
-OSError, with errno and filename) when it cannot be written; nothing is
-left behind. A file object gets the bytes through its write().
+OSError, with errno, and filename the target as given) when it cannot be
+written; nothing is left behind. A NUL in the path is a ValueError, as for
+open(). A file object gets the bytes through its write(), called until it
+has taken them all; a write() that takes nothing (None or 0, a
+non-blocking file that is full) raises BlockingIOError, whose
+characters_written counts the bytes it did take.
 
 format
     'png', 'svg', 'pdf', 'eps' or 'txt'. None: the path's extension (or a

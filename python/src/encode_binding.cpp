@@ -83,10 +83,10 @@ CallOptions callOptions(const py::dict& keywords, const char* function, bool any
 
 const dexmora::EncodeOptions& optionsFor(const CallOptions& options, const Data& data, const ErrorContext& context) {
   const bool unicode = data.nonAscii && !options.eciGiven;
-  const dexmora::EncodeOptions& chosen = unicode ? options.unicode.encode : options.plain.encode;
+  const dexmora::EncodeOptions& chosen = unicode ? options.unicode.encodeOptions() : options.plain.encodeOptions();
   // A str is always encoded as UTF-8, so another character set's designator would lie about it.
-  if (data.text && chosen.data.eci && *chosen.data.eci != 26) {
-    raiseOptionError(pythonKeyword("eci") + " " + std::to_string(*chosen.data.eci) +
+  if (data.text && chosen.eci() && *chosen.eci() != 26) {
+    raiseOptionError(pythonKeyword("eci") + " " + std::to_string(*chosen.eci()) +
                          " says the data are in another character set than UTF-8: give them as bytes in that "
                          "character set (a str is encoded as UTF-8, which is ECI 26)",
                      context);
@@ -166,13 +166,16 @@ constexpr size_t kMaxThreads = 1024;
 size_t threadCount(py::handle threads) {
   size_t count = std::max(1u, std::thread::hardware_concurrency());
   if (!threads.is_none()) {
-    if (!PyLong_Check(threads.ptr()) || PyBool_Check(threads.ptr())) {
+    // Any integer, numpy's included (__index__), as every other keyword; not a bool.
+    if (!PyIndex_Check(threads.ptr()) || PyBool_Check(threads.ptr())) {
       raiseWrongType("encode_many", "threads", "int", threads);
     }
-    const long long asked = PyLong_AsLongLong(threads.ptr());
+    const py::object number = py::reinterpret_steal<py::object>(PyNumber_Index(threads.ptr()));
+    if (!number) throw py::error_already_set();
+    const long long asked = PyLong_AsLongLong(number.ptr());
     if (asked == -1 && PyErr_Occurred()) PyErr_Clear();
     if (asked < 1 || asked > static_cast<long long>(kMaxThreads)) {
-      raiseOptionError("bad threads " + py::repr(threads).cast<std::string>() + ": use a number of threads from 1 to " +
+      raiseOptionError("bad threads " + py::repr(number).cast<std::string>() + ": use a number of threads from 1 to " +
                        std::to_string(kMaxThreads));
     }
     count = static_cast<size_t>(asked);

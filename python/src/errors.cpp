@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dexmora_frontend/key_spelling.h"
+
 namespace py = pybind11;
 
 namespace dexmora_python {
@@ -62,7 +64,7 @@ ExceptionClass classOf(dexmora::ErrorCode code) {
   if (type == g_classes[Write]) {
     exception.attr("errno") = systemError != 0 ? py::object(py::int_(systemError)) : py::none();
     exception.attr("strerror") = systemError != 0 ? py::object(py::str(std::strerror(systemError))) : py::none();
-    exception.attr("filename") = context.path.empty() ? py::none() : py::object(py::str(context.path));
+    exception.attr("filename") = context.filename ? context.filename : py::none();
   }
   PyErr_SetObject(type, exception.ptr());
   throw py::error_already_set();
@@ -95,7 +97,7 @@ void addExceptions(py::module_& module) {
 void raiseError(const dexmora::Error& error, const ErrorContext& context) {
   PyObject* type =
       error.code() == dexmora::ErrorCode::OutOfMemory ? PyExc_MemoryError : g_classes[classOf(error.code())];
-  raise(type, error.code(), error.message(dexmora::Spelling::Python), context, error.systemError());
+  raise(type, error.code(), error.message(dexmora::pythonKeyword), context, error.systemError());
 }
 
 void raiseOptionError(const std::string& message, const ErrorContext& context) {

@@ -21,7 +21,7 @@ void addExceptions(pybind11::module_& module);
 // Where an error happened, when the library's message does not say.
 struct ErrorContext {
   std::optional<size_t> index;  // the item of encode_many() that failed
-  std::string path;             // the file save() wrote, for WriteError.filename
+  pybind11::object filename;    // the target save() was given, as given: WriteError.filename
 };
 
 // Raises the exception for `error` (sets it and throws error_already_set).

@@ -1,7 +1,9 @@
 #include "keywords.h"
 
 #include <string>
+#include <vector>
 
+#include "dexmora_text/quoting.h"
 #include "errors.h"
 
 namespace py = pybind11;
@@ -9,6 +11,12 @@ namespace py = pybind11;
 namespace dexmora_python {
 
 namespace {
+
+std::vector<std::string_view> libraryKeys() {
+  std::vector<std::string_view> keys;
+  for (const dexmora::OptionInfo& option : dexmora::optionTable()) keys.push_back(option.key);
+  return keys;
+}
 
 // The Python types each option takes, and how they become its text.
 enum class ValueKind : uint8_t {
@@ -111,7 +119,7 @@ bool inGroup(const dexmora::OptionInfo& info, OptionGroup group) {
     message += info->rendering ? "; it is a rendering option: give it to png(), svg(), pdf(), eps() or save()"
                : inGroup(*info, OptionGroup::Save) ? "; give it to save()"
                                                     : "; it is an encoding option: give it to encode()";
-  } else if (const std::string_view near = dexmora::nearestOption(key);
+  } else if (const std::string_view near = dexmora::nearestWord(key, libraryKeys());
              !near.empty() && inGroup(*dexmora::findOption(near), group)) {
     message += "; did you mean '" + pythonKeyword(near) + "'?";
   }
@@ -119,8 +127,6 @@ bool inGroup(const dexmora::OptionInfo& info, OptionGroup group) {
 }
 
 }  // namespace
-
-std::string pythonKeyword(std::string_view key) { return dexmora::spellOption(key, dexmora::Spelling::Python); }
 
 void raiseWrongType(const char* function, std::string_view name, std::string_view expected, py::handle value) {
   throw py::type_error(std::string(function) + "() argument '" + std::string(name) + "' must be " +

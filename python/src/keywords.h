@@ -11,6 +11,8 @@
 
 #include <dexmora/option_set.h>
 
+#include "dexmora_frontend/key_spelling.h"
+
 namespace dexmora_python {
 
 // Which of the library's options a function takes as keywords.
@@ -21,7 +23,7 @@ enum class OptionGroup : uint8_t {
 };
 
 // The Python keyword of library option `key`: "exact-size" is "exact_size".
-std::string pythonKeyword(std::string_view key);
+using dexmora::pythonKeyword;
 
 // Sets option `key` from `value` through OptionSet::set; None leaves it
 // unset. TypeError (naming `function`) for a value of the wrong Python

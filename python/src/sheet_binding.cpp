@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "dexmora_frontend/key_spelling.h"
 #include "errors.h"
 #include "keywords.h"
 #include "notices.h"
@@ -107,7 +108,7 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
     finishOptions(unicode);
   }
   finishOptions(plain);
-  settings.setRender(plain.render);
+  settings.setRender(plain.renderSettings());
   dexmora::Expected<dexmora::SheetWriter> writer = dexmora::SheetWriter::open(settings);
   if (!writer) raiseError(writer.error());
 
@@ -118,13 +119,13 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
     py::gil_scoped_release unlocked;
     for (size_t i = 0; i < list.size(); ++i) {
       if (list[i].blank) continue;
-      const dexmora::EncodeOptions& options = list[i].nonAscii && !eciGiven ? unicode.encode : plain.encode;
+      const dexmora::EncodeOptions& options = list[i].nonAscii && !eciGiven ? unicode.encodeOptions() : plain.encodeOptions();
       dexmora::Expected<dexmora::SheetLabel> label =
           dexmora::makeSheetLabel(list[i].text, list[i].name, i + 1, options, *pattern);
       if (label) {
         labels[i] = std::move(label).value();
       } else {
-        refused.emplace_back(i, label.error().message(dexmora::Spelling::Python));
+        refused.emplace_back(i, label.error().message(dexmora::pythonKeyword));
       }
     }
     pdf.emplace(writer->pdf(labels));
@@ -134,7 +135,7 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
     if (labels[i].symbol()) warnNotices(labels[i].symbol()->notices(), i);
   }
   for (const dexmora::SheetRefusal& refusal : (*pdf)->refused) {
-    refused.emplace_back(refusal.index, refusal.error.message(dexmora::Spelling::Python));
+    refused.emplace_back(refusal.index, refusal.error.message(dexmora::pythonKeyword));
   }
   std::sort(refused.begin(), refused.end());
   py::list refusals;
@@ -143,16 +144,18 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
 }
 
 void saveSheet(py::handle target, const py::bytes& pdf) {
-  // os.fsencode takes str, bytes and path objects and gives the bytes the
-  // system calls see, undecodable names included.
-  const std::string path = py::module_::import("os").attr("fsencode")(target).cast<std::string>();
+  // Converted as open() and Symbol.save() convert it: str, bytes or a path
+  // object to the bytes the system calls see, a ValueError for a NUL.
+  PyObject* converted = nullptr;
+  if (PyUnicode_FSConverter(target.ptr(), &converted) == 0) throw py::error_already_set();
+  const std::string path = py::reinterpret_steal<py::bytes>(converted);
   const std::string bytes = pdf;
   std::optional<dexmora::Expected<dexmora::WriteReport>> written;
   {
     py::gil_scoped_release unlocked;
     written.emplace(dexmora::writeFile(path, bytes));
   }
-  if (!*written) raiseError(written->error(), {std::nullopt, py::str(target).cast<std::string>()});
+  if (!*written) raiseError(written->error(), {std::nullopt, py::reinterpret_borrow<py::object>(target)});
   for (const std::string& warning : (*written)->warnings)
     if (PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1) != 0) throw py::error_already_set();
 }

@@ -1,5 +1,6 @@
 #include "symbol_binding.h"
 
+#include <cerrno>
 #include <optional>
 #include <string>
 #include <utility>
@@ -39,7 +40,7 @@ dexmora::RenderSettings renderSettings(const py::args& args, const py::kwargs& k
   }
   applyKeywords(options, kwargs, OptionGroup::Render, function);
   finishOptions(options);
-  return options.render;
+  return options.renderSettings();
 }
 
 void warn(const std::vector<std::string>& warnings) {
@@ -82,26 +83,75 @@ bool isFileObject(py::handle target) {
 }
 
 void saveToPath(const Symbol& symbol, py::handle target, const dexmora::OptionSet& options) {
-  // os.fsencode takes str, bytes and path objects and gives the bytes the
-  // system calls see, undecodable names included.
-  const std::string path = py::module_::import("os").attr("fsencode")(target).cast<std::string>();
-  const dexmora::Expected<OutputFormat> format = dexmora::formatForPath(path, options.format);
+  // Converted as open() converts it: str, bytes or a path object to the
+  // bytes the system calls see, undecodable names included, and a
+  // ValueError for a NUL, which would cut the name short.
+  PyObject* converted = nullptr;
+  if (PyUnicode_FSConverter(target.ptr(), &converted) == 0) throw py::error_already_set();
+  const std::string path = py::reinterpret_steal<py::bytes>(converted);
+  const dexmora::Expected<OutputFormat> format = dexmora::formatForPath(path, options.format());
   if (!format) raiseError(format.error());
-  const std::string bytes = picture(symbol, *format, options.render);
+  const std::string bytes = picture(symbol, *format, options.renderSettings());
   std::optional<dexmora::Expected<dexmora::WriteReport>> written;
   {
     py::gil_scoped_release unlocked;
     written.emplace(dexmora::writeFile(path, bytes));
   }
-  if (!*written) raiseError(written->error(), {std::nullopt, py::str(target).cast<std::string>()});
+  if (!*written) raiseError(written->error(), {std::nullopt, py::reinterpret_borrow<py::object>(target)});
   warn((*written)->warnings);
+}
+
+[[noreturn]] void raiseBlocked(size_t written, size_t size) {
+  const std::string message = "the file object took " + std::to_string(written) + " of " + std::to_string(size) +
+                              " bytes and no more without blocking";
+  PyErr_SetObject(PyExc_BlockingIOError,
+                  py::handle(PyExc_BlockingIOError)(EAGAIN, message, written).ptr());
+  throw py::error_already_set();
+}
+
+// As a buffered writer drives a raw file: write() may take part of the
+// bytes and is called again for the rest; None or 0 means it could take
+// nothing now (a full non-blocking file), which raises BlockingIOError with
+// characters_written, the bytes it did take.
+void writeAll(py::handle target, const py::bytes& bytes) {
+  const py::object write = target.attr("write");
+  const size_t size = static_cast<size_t>(PyBytes_GET_SIZE(bytes.ptr()));
+  const py::memoryview view(bytes);
+  size_t written = 0;
+  while (written < size) {
+    py::object result;
+    try {
+      // The whole bytes object first, as most writers take it at once; then what is left, without a copy.
+      result = written == 0 ? write(bytes) : write(view[py::slice(written, size, 1)]);
+    } catch (py::error_already_set& error) {
+      if (written > 0 && error.matches(PyExc_BlockingIOError)) {
+        const py::object raised = error.value();
+        const size_t before = py::getattr(raised, "characters_written", py::int_(0)).cast<size_t>();
+        raised.attr("characters_written") = py::int_(written + before);
+      }
+      throw;
+    }
+    if (result.is_none()) raiseBlocked(written, size);
+    const py::object count = py::reinterpret_steal<py::object>(PyNumber_Index(result.ptr()));
+    if (!count) throw py::error_already_set();
+    const long long taken = PyLong_AsLongLong(count.ptr());
+    if (taken == -1 && PyErr_Occurred()) throw py::error_already_set();
+    if (taken < 0 || static_cast<unsigned long long>(taken) > size - written) {
+      PyErr_SetString(PyExc_OSError, ("the file object's write() returned " + std::to_string(taken) +
+                                      " (should have been between 0 and " + std::to_string(size - written) + ")")
+                                         .c_str());
+      throw py::error_already_set();
+    }
+    if (taken == 0) raiseBlocked(written, size);
+    written += static_cast<size_t>(taken);
+  }
 }
 
 void saveToFile(const Symbol& symbol, py::handle target, const dexmora::OptionSet& options) {
   if (py::isinstance(target, py::module_::import("io").attr("TextIOBase"))) {
     throw py::type_error("save() writes bytes: open the file in binary mode ('wb')");
   }
-  std::optional<OutputFormat> format = options.format;
+  std::optional<OutputFormat> format = options.format();
   if (!format) {
     // A file's own name, when it has one, says the format as a path would.
     const py::object name = py::getattr(target, "name", py::none());
@@ -111,7 +161,7 @@ void saveToFile(const Symbol& symbol, py::handle target, const dexmora::OptionSe
     if (!named) raiseError(named.error());
     format = *named;
   }
-  target.attr("write")(py::bytes(picture(symbol, *format, options.render)));
+  writeAll(target, py::bytes(picture(symbol, *format, options.renderSettings())));
 }
 
 void save(const Symbol& symbol, py::handle target, py::handle format, const py::kwargs& kwargs) {
@@ -208,7 +258,7 @@ void addSymbol(py::module_& module) {
             setOption(options, "invert", invert, "text");
             setOption(options, "quiet-zone", quietZone, "text");
             finishOptions(options);
-            return py::str(picture(symbol, OutputFormat::Txt, options.render));
+            return py::str(picture(symbol, OutputFormat::Txt, options.renderSettings()));
           },
           py::arg("invert") = false, py::kw_only(), py::arg("quiet_zone") = py::none(), doc::kText)
       .def("save", &save, py::arg("target"), py::arg("format") = py::none(), doc::kSave)

@@ -108,7 +108,7 @@ def test_write_error_is_an_oserror_with_errno_and_the_librarys_message(tmp_path)
         symbol.save(missing)
     error = raised.value
     assert isinstance(error, OSError) and error.code == "write_failed"
-    assert error.errno == errno.ENOENT and error.filename == str(missing) and error.strerror
+    assert error.errno == errno.ENOENT and error.filename is missing and error.strerror
     assert str(error).startswith("cannot write") and str(missing) in str(error)
     assert not missing.parent.exists()
 

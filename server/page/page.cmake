@@ -17,5 +17,5 @@ unset(DEXMORA_PAGE_HTML)
 add_library(dexmora_serve_page STATIC ${dexmora_page_dir}/page.cpp ${dexmora_page_out}/page_template.cpp)
 # Callers include "page/page.h".
 target_include_directories(dexmora_serve_page PUBLIC ${PROJECT_SOURCE_DIR}/server PRIVATE ${dexmora_page_dir})
-target_link_libraries(dexmora_serve_page PRIVATE Dexmora::core)
+target_link_libraries(dexmora_serve_page PRIVATE Dexmora::dexmora)
 dexmora_warnings(dexmora_serve_page)

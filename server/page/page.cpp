@@ -70,7 +70,7 @@ void rate(Rating& rating, int q, size_t place) {
 std::string sizeOptions(SizeKind kind) {
   std::string options;
   for (int i = 0; i < symbolSizeCount(); ++i) {
-    const SymbolSize& size = symbolSize(i);
+    const SymbolSize size = symbolSize(i).value();
     if (size.kind != kind) continue;
     const std::string name = sizeName(size);
     options += "<option value=\"" + name + "\">" + std::to_string(size.rows) + " \u00d7 " +

@@ -55,17 +55,15 @@ void require(bool holds, const char* what) {
 EncodeOptions decodeOptions(const uint8_t* header) {
   EncodeOptions options;
   if (header[0] >= 1 && header[0] <= SIZE_COUNT) {
-    options.size.rows = SYMBOL_SIZES[header[0] - 1].rows;
-    options.size.cols = SYMBOL_SIZES[header[0] - 1].cols;
+    options.setSize(SYMBOL_SIZES[header[0] - 1].rows, SYMBOL_SIZES[header[0] - 1].cols);
   } else if (header[0] == 255) {
-    options.size.rows = 9;
-    options.size.cols = 18;
+    options.setSize(9, 18);
   }
   constexpr Shape shapes[4] = {Shape::Square, Shape::Rectangle, Shape::Any, Shape::Any};
-  options.size.shape = shapes[header[1] & 3];
-  options.size.dmre = (header[1] & 4) != 0;
-  options.dm144 = (header[1] & 8) != 0 ? Dm144Layout::Defacto : Dm144Layout::Iso;
-  DataOptions& data = options.data;
+  options.setShape(shapes[header[1] & 3]);
+  options.setDmre((header[1] & 4) != 0);
+  options.setDm144((header[1] & 8) != 0 ? Dm144Layout::Defacto : Dm144Layout::Iso);
+  DataOptions& data = settingsOf(options).data;
   data.gs1 = (header[1] & 16) != 0;
   data.gs1GroupSeparator = (header[1] & 32) != 0;
   data.gs1NoCheck = (header[1] & 64) != 0;
@@ -171,7 +169,7 @@ void checkClassic(const uint8_t* header, const std::vector<uint8_t>& text) {
   require(assigned == 8u * symbol.totalCodewords, "every classic codeword placed once");
 
   EncodeOptions options;
-  if (index >= 0) options.size.rows = options.size.cols = SYMBOL_SIZES[index].rows;
+  if (index >= 0) options.setSize(SYMBOL_SIZES[index].rows, SYMBOL_SIZES[index].rows);
   const Expected<Symbol> core = encode(text.data(), text.size(), options);
   if (core) {
     require(core->sizeIndex() == symbol.sizeIndex, "classic and core choose the same size");

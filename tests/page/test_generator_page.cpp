@@ -150,15 +150,15 @@ TEST(GeneratorPageTest, OffersEverySizeAndEncodation) {
   const std::vector<std::string> values = attributeValues(kEnglish, "value");
   const std::set<std::string> offered(values.begin(), values.end());
   for (int i = 0; i < dexmora::symbolSizeCount(); ++i) {
-    const std::string name = dexmora::sizeName(dexmora::symbolSize(i));
+    const std::string name = dexmora::sizeName(dexmora::symbolSize(i).value());
     EXPECT_EQ(offered.count(name), 1u) << name;
-    ASSERT_TRUE(dexmora::parseSize(name)) << name;
+    ASSERT_TRUE(dexmora::OptionSet().set("size", name)) << name;
   }
   for (const char* encodation : {"basic", "minimal", "ascii", "c40", "text", "x12", "edifact", "base256"}) {
     EXPECT_EQ(offered.count(encodation), 1u) << encodation;
-    EXPECT_TRUE(dexmora::parseEncodation(encodation)) << encodation;
+    EXPECT_TRUE(dexmora::OptionSet().set("encodation", encodation)) << encodation;
   }
-  for (const char* shape : {"square", "rectangle", "any"}) EXPECT_TRUE(dexmora::parseShape(shape)) << shape;
+  for (const char* shape : {"square", "rectangle", "any"}) EXPECT_TRUE(dexmora::OptionSet().set("shape", shape)) << shape;
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_P(Refusal, SaysWhyInTheLibrarysWords) {
   const Expected<SymbolRequest> parsed = request(c.query, c.source, "body");
   ASSERT_FALSE(parsed.ok());
   EXPECT_EQ(parsed.error().code(), ErrorCode::BadOption);
-  const std::string message = parsed.error().message(Spelling::Query);
+  const std::string message = parsed.error().message();
   EXPECT_NE(message.find(c.message), std::string::npos) << message;
   EXPECT_EQ(message.find("--"), std::string::npos) << message;
 }
@@ -113,9 +113,9 @@ TEST(SymbolRequestTest, SetsOptionsFormatAndDownload) {
   const SymbolRequest parsed = request("data=x&size=16x48&format=JSON&download=1&quiet-zone=4&size=12").value();
   EXPECT_EQ(parsed.format, Format::Json);
   EXPECT_TRUE(parsed.download);
-  EXPECT_EQ(parsed.options.encode.size.rows, 12);  // the last value counts
-  EXPECT_EQ(parsed.options.render.quietZone(), 4);
-  EXPECT_TRUE(parsed.options.render.exact());
+  EXPECT_EQ(parsed.options.encodeOptions().sizeRows(), 12);  // the last value counts
+  EXPECT_EQ(parsed.options.renderSettings().quietZone(), 4);
+  EXPECT_TRUE(parsed.options.renderSettings().exact());
   EXPECT_EQ(request("data=x&format=eps").value().format, Format::Eps);
   EXPECT_EQ(request("data=x").value().format, Format::Png);
 }
@@ -123,7 +123,7 @@ TEST(SymbolRequestTest, SetsOptionsFormatAndDownload) {
 TEST(SymbolRequestTest, FormsLeaveBlankFieldsOut) {
   const Expected<SymbolRequest> parsed = request("data=x&size=&xdim=&gs1-gs=&format=svg", DataSource::Query, {}, true);
   ASSERT_TRUE(parsed.ok()) << parsed.error().message();
-  EXPECT_FALSE(parsed->options.encode.data.gs1GroupSeparator);
+  EXPECT_FALSE(parsed->options.encodeOptions().gs1GroupSeparator());
   EXPECT_FALSE(request("data=x&xdim=").ok());
 }
 
