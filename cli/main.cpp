@@ -19,7 +19,7 @@
 #include "cli/picture.h"
 #include "cli/reader_loader.h"
 #include "cli/sheet_output.h"
-#include "cli/process_start.h"
+#include "dexmora_frontend/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
 #include "cli/unused_options.h"

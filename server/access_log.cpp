@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <string>
+#include <ctime>
 #include <unistd.h>
 
 #include <dexmora/error.h>
@@ -11,25 +11,50 @@
 namespace dexmora::serve {
 
 namespace {
+
 constexpr size_t kLongestPath = 200;
+
+// A field never holds a space, so the line splits on spaces unambiguously.
+std::string field(std::string_view text, size_t longest) {
+  const bool cut = text.size() > longest;
+  std::string out = escapeControlBytes(text.substr(0, longest));
+  std::string spaced;
+  for (const char c : out) spaced += c == ' ' ? std::string_view("%20") : std::string_view(&c, 1);
+  if (cut) spaced += "...";
+  return spaced.empty() ? "-" : spaced;
 }
 
-void writeAccessLine(std::string_view method, std::string_view target, unsigned status, size_t bytes, double seconds) {
-  std::string_view path = target.substr(0, target.find('?'));
-  const bool cut = path.size() > kLongestPath;
-  if (cut) path = path.substr(0, kLongestPath);
-  const std::string shown = escapeControlBytes(path) + (cut ? "..." : "");
-  const std::string verb = escapeControlBytes(method.substr(0, 16));
-  char statusText[12] = "-";
-  if (status != 0) std::snprintf(statusText, sizeof statusText, "%u", status);
-  char line[1200];
-  const int length = std::snprintf(line, sizeof line, "dexmora-serve: %s %s %s %zu %.3fms\n",
-                                   verb.c_str(), shown.c_str(), statusText, bytes,
-                                   seconds * 1000.0);
-  if (length > 0) {
-    const ssize_t written = write(STDERR_FILENO, line, std::min<size_t>(static_cast<size_t>(length), sizeof line - 1));
-    (void)written;  // a log line that cannot be written is not the request's failure
+std::string rfc3339(std::chrono::system_clock::time_point time) {
+  const auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(millis / 1000);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char date[32];
+  std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &utc);
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%03dZ", static_cast<int>(millis % 1000));
+  return std::string(date) + fraction;
+}
+
+}  // namespace
+
+std::string accessLine(const AccessRecord& record) {
+  const std::string_view path = record.target.substr(0, record.target.find('?'));
+  char numbers[96];
+  if (record.status != 0) {
+    std::snprintf(numbers, sizeof numbers, "%u %zu %.3fms", record.status, record.bytes, record.seconds * 1000.0);
+  } else {
+    std::snprintf(numbers, sizeof numbers, "- %zu %.3fms", record.bytes, record.seconds * 1000.0);
   }
+  return "dexmora-serve: " + rfc3339(record.start) + " " + field(record.client, 64) + " " +
+         field(record.method, 16) + " " + field(path, kLongestPath) + " " + numbers + " " +
+         field(record.requestId, 64) + "\n";
+}
+
+void writeAccessLine(const AccessRecord& record) {
+  const std::string line = accessLine(record);
+  const ssize_t written = write(STDERR_FILENO, line.data(), line.size());
+  (void)written;  // a log line that cannot be written is not the request's failure
 }
 
 }  // namespace dexmora::serve

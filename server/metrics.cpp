@@ -18,9 +18,9 @@ void Metrics::countRequest(unsigned status, int format, double seconds) {
   m_latencyMicros.fetch_add(static_cast<uint64_t>(seconds * 1e6), std::memory_order_relaxed);
 }
 
-std::string Metrics::text() const {
+std::string Metrics::text(const WorkFigures& work) const {
   std::string out;
-  char line[160];
+  char line[320];
   out += "# HELP dexmora_requests_total Requests answered, by status and format.\n"
          "# TYPE dexmora_requests_total counter\n";
   for (size_t row = 0; row < kStatuses.size(); ++row) {
@@ -55,9 +55,20 @@ std::string Metrics::text() const {
                 static_cast<unsigned long long>(cumulative));
   out += line;
   std::snprintf(line, sizeof line,
-                "# HELP dexmora_in_flight Symbols being encoded now.\n# TYPE dexmora_in_flight gauge\n"
-                "dexmora_in_flight %d\n",
-                m_inFlight.load(std::memory_order_relaxed));
+                "# HELP dexmora_in_flight Symbols queued and being made now.\n# TYPE dexmora_in_flight gauge\n"
+                "dexmora_in_flight %u\n",
+                work.inFlight);
+  out += line;
+  std::snprintf(line, sizeof line,
+                "# HELP dexmora_queue_depth Symbols waiting for a worker now.\n# TYPE dexmora_queue_depth gauge\n"
+                "dexmora_queue_depth %u\n",
+                work.queued);
+  out += line;
+  std::snprintf(line, sizeof line,
+                "# HELP dexmora_queue_wait_seconds Time symbols waited for a worker.\n"
+                "# TYPE dexmora_queue_wait_seconds summary\n"
+                "dexmora_queue_wait_seconds_sum %.6f\ndexmora_queue_wait_seconds_count %llu\n",
+                work.waited, static_cast<unsigned long long>(work.started));
   out += line;
   std::snprintf(line, sizeof line,
                 "# HELP dexmora_symbols_total Symbols encoded.\n# TYPE dexmora_symbols_total counter\n"

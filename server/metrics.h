@@ -7,7 +7,15 @@
 
 namespace dexmora::serve {
 
-/// What /metrics reports, counted from every worker thread at once.
+/// The worker pool's figures at the moment /metrics is asked.
+struct WorkFigures {
+  unsigned inFlight = 0;  ///< symbols queued and being made
+  unsigned queued = 0;    ///< symbols waiting for a worker
+  uint64_t started = 0;   ///< symbols a worker took up
+  double waited = 0;      ///< seconds they waited for it, in all
+};
+
+/// What /metrics reports, counted from every thread at once.
 class Metrics {
  public:
   /// Formats are counted by index 0..5 (Format); this one means none.
@@ -18,14 +26,13 @@ class Metrics {
   void countRequest(unsigned status, int format, double seconds);
   void countSymbol() { m_symbols.fetch_add(1, std::memory_order_relaxed); }
   void countCacheHit() { m_cacheHits.fetch_add(1, std::memory_order_relaxed); }
-  /// Encodes in progress; the caller keeps it up to date.
-  std::atomic<int>& inFlight() { return m_inFlight; }
 
-  /// The Prometheus text exposition of every counter.
-  std::string text() const;
+  /// The Prometheus text exposition of every counter, and of `work`.
+  std::string text(const WorkFigures& work) const;
 
  private:
-  static constexpr std::array<unsigned, 13> kStatuses = {200, 204, 304, 400, 404, 405, 413, 414, 415, 431, 500, 503, 0};
+  static constexpr std::array<unsigned, 14> kStatuses = {200, 204, 304, 400, 404, 405, 413,
+                                                         414, 415, 431, 500, 501, 503, 0};
   static constexpr std::array<double, 12> kBuckets = {0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025,
                                                       0.05,   0.1,   0.25,   0.5,   1.0,  2.5};
   std::array<std::array<std::atomic<uint64_t>, kNoFormat + 1>, kStatuses.size()> m_requests{};
@@ -33,7 +40,6 @@ class Metrics {
   std::atomic<uint64_t> m_latencyMicros{0};
   std::atomic<uint64_t> m_symbols{0};
   std::atomic<uint64_t> m_cacheHits{0};
-  std::atomic<int> m_inFlight{0};
 };
 
 }  // namespace dexmora::serve

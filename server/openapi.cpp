@@ -61,25 +61,29 @@ std::string errorCodes() {
                                   ErrorCode::BadGs1,    ErrorCode::PictureTooLarge, ErrorCode::RenderFailed,
                                   ErrorCode::OutOfMemory};
   for (const ErrorCode code : kCodes) out += jsonString(errorName(code)) + ", ";
-  return out + R"("not_found", "method_not_allowed", "body_too_large", "target_too_large", "unsupported_media_type", "busy", "internal_error")";
+  return out + R"("not_found", "method_not_allowed", "body_too_large", "target_too_large", "unsupported_media_type", "busy", "internal_error", "bad_framing", "unsupported_transfer_coding")";
 }
 
 constexpr std::string_view kSymbolResponses = R"({
         "200": {"description": "The symbol in the format asked for; the same bytes dexmora-cli writes with the same options.",
           "headers": {"ETag": {"schema": {"type": "string"}}, "Cache-Control": {"schema": {"type": "string"}},
-                      "Content-Disposition": {"description": "with download", "schema": {"type": "string"}}},
+                      "Content-Disposition": {"description": "with download", "schema": {"type": "string"}},
+                      "Dexmora-Symbol-Size": {"description": "the size made, ROWSxCOLS", "schema": {"type": "string", "example": "18x18"}},
+                      "Dexmora-Notice": {"description": "the library's notices about the symbol as an RFC 8941 list, e.g. size_raised;asked=\"10x10\";used=\"18x18\" when the size asked for was too small; exact-size refuses instead", "schema": {"type": "string"}},
+                      "X-Request-Id": {"description": "the request's id, the client's own when it sent one", "schema": {"type": "string"}}},
           "content": {"image/png": {"schema": {"type": "string", "format": "binary"}},
                       "image/svg+xml": {"schema": {"type": "string"}},
                       "application/pdf": {"schema": {"type": "string", "format": "binary"}},
                       "application/postscript": {"schema": {"type": "string"}},
                       "text/plain": {"schema": {"type": "string"}},
                       "application/json": {"schema": {"$ref": "#/components/schemas/Symbol"}}}},
-        "304": {"description": "If-None-Match named this response's ETag."},
+        "304": {"description": "If-None-Match named this response's ETag (or was *) and the answer would have been 200; the same ETag and Cache-Control."},
         "400": {"$ref": "#/components/responses/BadRequest"},
         "405": {"$ref": "#/components/responses/MethodNotAllowed"},
         "413": {"description": "The body is over the server's limit (body_too_large).", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
         "414": {"description": "The request target is over the server's limit (target_too_large; from libmicrohttpd itself when the line does not fit its buffer).", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
         "431": {"description": "The request's header fields are too large (answered by libmicrohttpd)."},
+        "501": {"description": "A transfer coding other than chunked (unsupported_transfer_coding); the connection is closed.", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
         "500": {"description": "The picture could not be made (render_failed, internal_error).", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
         "503": {"$ref": "#/components/responses/Busy"}
       })";
@@ -91,7 +95,7 @@ std::string openApiDocument() {
   "openapi": "3.0.3",
   "info": {
     "title": "dexmora-serve",
-    "description": "Data Matrix ECC200 symbols over HTTP. Option names are dexmora-cli's long options and take the same values. In the query a + is a plus, not a space; write a space as %20. Errors are never pictures: they are JSON objects with the library's stable error name.",
+    "description": "Data Matrix ECC200 symbols over HTTP. Option names are dexmora-cli's long options and take the same values. In the query (and in form bodies) a + is a space and %2B a plus, as HTML forms, URLSearchParams and urlencode write them; everything else is percent-decoded to bytes (%FF is the byte 0xFF). Errors are never pictures: they are JSON objects with the library's stable error name.",
     "version": )" + jsonString(libraryVersion()) +
                     R"(
   },
@@ -160,13 +164,14 @@ std::string openApiDocument() {
           "size": {"type": "string", "example": "12x12"},
           "data_length": {"type": "integer", "description": "data codewords the data took"},
           "capacity": {"type": "integer", "description": "data codewords the size holds"},
+          "notices": {"type": "array", "items": {"type": "object", "required": ["name", "message"], "properties": {"name": {"type": "string", "example": "size_raised"}, "message": {"type": "string"}}, "additionalProperties": {"type": "string"}}, "description": "the library's notices, each with its figures; for size_raised: asked and used"},
           "codewords": {"type": "array", "items": {"type": "integer"}, "description": "data codewords, then the interleaved error correction, as dexmora-cli --codewords prints them"},
           "modules": {"type": "array", "items": {"type": "string"}, "description": "rows from the top, 1 for dark, as dexmora-cli --dump prints them"}
         }
       }
     },
     "responses": {
-      "BadRequest": {"description": "Bad data or options, in the command line's words (bad_option, too_long, not_encodable, bad_gs1, picture_too_large).", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
+      "BadRequest": {"description": "Bad data or options, in the command line's words (bad_option, too_long, not_encodable, bad_gs1, picture_too_large); or a request whose framing cannot be trusted (bad_framing: a repeated or malformed Content-Length, Content-Length with Transfer-Encoding, a space before a colon, no Host), after which the connection is closed.", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
       "MethodNotAllowed": {"description": "The path does not take this method; Allow lists those it takes.", "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}},
       "Busy": {"description": "Too many symbols are being made at once (busy), or memory ran out (out_of_memory); Retry-After says when to try again.", "headers": {"Retry-After": {"schema": {"type": "integer"}}}, "content": {"application/json": {"schema": {"$ref": "#/components/schemas/Error"}}}}
     }

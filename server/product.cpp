@@ -29,7 +29,7 @@ void appendNumber(std::string& out, std::string_view name, int value) {
 
 }  // namespace
 
-std::string symbolJson(const Symbol& symbol) {
+std::string symbolJson(const Symbol& symbol, const SymbolFacts& facts) {
   std::string out;
   // Every module is one character of its row's string, plus a few per row.
   out.reserve(static_cast<size_t>(symbol.rows()) * static_cast<size_t>(symbol.cols() + 8) +
@@ -42,6 +42,7 @@ std::string symbolJson(const Symbol& symbol) {
   out += ",\n";
   appendNumber(out, "data_length", symbol.dataLength());
   appendNumber(out, "capacity", symbol.capacity());
+  out += "  \"notices\": " + facts.noticesJson + ",\n";
   out += "  \"codewords\": [";
   const std::vector<uint8_t>& codewords = symbol.codewords();
   for (size_t i = 0; i < codewords.size(); ++i) {
@@ -61,10 +62,14 @@ std::string symbolJson(const Symbol& symbol) {
 Expected<Product> makeProduct(const SymbolRequest& request) {
   const Expected<Symbol> symbol = encode(request.data, request.options.encodeOptions());
   if (!symbol) return symbol.error();
-  if (request.format == Format::Json) return Product{symbolJson(*symbol), mediaType(request.format)};
+  if (request.format == Format::Json) {
+    SymbolFacts facts = symbolFacts(*symbol);
+    std::string json = symbolJson(*symbol, facts);
+    return Product{std::move(json), mediaType(request.format), std::move(facts)};
+  }
   Expected<Rendering> rendering = render(*symbol, outputFormat(request.format), request.options.renderSettings());
   if (!rendering) return rendering.error();
-  return Product{std::move(rendering->bytes), mediaType(request.format)};
+  return Product{std::move(rendering->bytes), mediaType(request.format), symbolFacts(*symbol, rendering->notices)};
 }
 
 }  // namespace dexmora::serve

@@ -6,6 +6,7 @@
 #include <dexmora/error.h>
 #include <dexmora/symbol.h>
 
+#include "server/symbol_facts.h"
 #include "server/symbol_request.h"
 
 namespace dexmora::serve {
@@ -14,6 +15,7 @@ namespace dexmora::serve {
 struct Product {
   std::string bytes;
   std::string_view mediaType;
+  SymbolFacts facts;  ///< the symbol's size and notices, for the headers
 };
 
 /// Encodes the request's data and renders it in its format: the bytes
@@ -22,7 +24,7 @@ struct Product {
 Expected<Product> makeProduct(const SymbolRequest& request);
 
 /// The JSON body of a symbol: {"rows", "cols", "size", "data_length",
-/// "capacity", "codewords": [numbers], "modules": ["0101…", …]}.
-std::string symbolJson(const Symbol& symbol);
+/// "capacity", "notices": [...], "codewords": [numbers], "modules": ["0101…", …]}.
+std::string symbolJson(const Symbol& symbol, const SymbolFacts& facts);
 
 }  // namespace dexmora::serve

@@ -14,15 +14,16 @@ struct Parameter {
   std::string value;
 };
 
-/// What a '+' means: a plus in a URL's query string (RFC 3986), a space in
-/// a form body (application/x-www-form-urlencoded).
+/// What a '+' means: a space, as HTML forms, URLSearchParams and Python's
+/// urlencode write one in queries and form bodies; or, for callers that
+/// decode a bare RFC 3986 query, a plus.
 enum class PlusMeans : uint8_t { Plus, Space };
 
 /// Splits `query` (the text after '?', without it) at '&' into name=value
-/// pairs and percent-decodes both, so "%00" is a zero byte and "%25" a '%'.
-/// A pair without '=' has an empty value; empty pairs are skipped. BadOption
-/// for a '%' not followed by two hex digits.
-Expected<std::vector<Parameter>> splitQuery(std::string_view query, PlusMeans plus = PlusMeans::Plus);
+/// pairs and percent-decodes both, so "%00" is a zero byte, "%25" a '%' and
+/// "%2B" a '+'. A pair without '=' has an empty value; empty pairs are
+/// skipped. BadOption for a '%' not followed by two hex digits.
+Expected<std::vector<Parameter>> splitQuery(std::string_view query, PlusMeans plus = PlusMeans::Space);
 
 /// The query of a request target: what follows the first '?', or empty.
 std::string_view queryOf(std::string_view target);

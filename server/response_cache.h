@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "server/symbol_facts.h"
 #include "server/symbol_request.h"
 
 namespace dexmora::serve {
@@ -19,6 +20,7 @@ struct CachedAnswer {
   std::string tag;  ///< the entity tag, quotes included
   Format format;
   bool download;
+  SymbolFacts facts;
 };
 
 /// Recent answers by request target. The same target always gives the same

@@ -1,7 +1,6 @@
 #include "server/routes.h"
 
 #include <new>
-#include <optional>
 
 #include <dexmora/error.h>
 
@@ -19,6 +18,7 @@ namespace {
 
 constexpr std::string_view kImmutable = "public, max-age=31536000, immutable";
 constexpr std::string_view kBusy = "too many symbols are being made at once; try again in a second";
+constexpr std::string_view kNoText = "Type the text to put in the symbol first.";
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -47,31 +47,31 @@ Reply libraryError(const Error& error) {
   return reply;
 }
 
-// If-None-Match holds our tag (weak or strong, the comparison is weak) or is "*".
+// The form's page for a refusal: a sentence for the person, then the detail.
+Reply formError(unsigned status, const Error& error) {
+  return errorPage(status, errorName(error.code()), error.message(), formSentence(error.code()));
+}
+
+// A form without text gets a sentence for a person, not the endpoint's
+// words about data and data-hex.
+bool hasText(const std::vector<Parameter>& fields) {
+  for (const Parameter& field : fields)
+    if (field.name == "data" && !field.value.empty()) return true;
+  return false;
+}
+
+// If-None-Match holds our tag (weak or strong, the comparison is weak) or is
+// "*"; asked only of an answer that would be 200.
 bool matchesTag(std::string_view ifNoneMatch, std::string_view tag) {
   if (ifNoneMatch.find(tag) != std::string_view::npos) return true;
   const size_t star = ifNoneMatch.find_first_not_of(" \t");
   return star != std::string_view::npos && ifNoneMatch[star] == '*';
 }
 
-// Holds one place among the symbols being encoded, or none when all are taken.
-class InFlightSlot {
- public:
-  InFlightSlot(std::atomic<int>& count, unsigned limit) : m_count(count) {
-    m_held = m_count.fetch_add(1, std::memory_order_acq_rel) < static_cast<int>(limit);
-    if (!m_held) m_count.fetch_sub(1, std::memory_order_acq_rel);
-  }
-  ~InFlightSlot() {
-    if (m_held) m_count.fetch_sub(1, std::memory_order_acq_rel);
-  }
-  InFlightSlot(const InFlightSlot&) = delete;
-  InFlightSlot& operator=(const InFlightSlot&) = delete;
-  bool held() const { return m_held; }
-
- private:
-  std::atomic<int>& m_count;
-  bool m_held;
-};
+void addFacts(Reply& reply, const SymbolFacts& facts) {
+  reply.headers.push_back({"Dexmora-Symbol-Size", facts.size});
+  if (!facts.noticeHeader.empty()) reply.headers.push_back({"Dexmora-Notice", facts.noticeHeader});
+}
 
 Header disposition(Format format) {
   return {"Content-Disposition", "attachment; filename=\"datamatrix." + std::string(formatName(format)) + "\""};
@@ -83,10 +83,12 @@ Reply pictureReply(Product product, const SymbolRequest& request) {
   reply.contentType = product.mediaType;
   reply.format = static_cast<int>(request.format);
   if (request.download) reply.headers.push_back(disposition(request.format));
+  addFacts(reply, product.facts);
   return reply;
 }
 
-// A GET's answer: the picture with its validator, or 304 when the client has it.
+// A GET's answer: the picture with its validator, or 304 when the client has
+// it. The 304 carries the 200's ETag and Cache-Control.
 Reply answerReply(const std::shared_ptr<const CachedAnswer>& answer, std::string_view ifNoneMatch) {
   Reply reply;
   reply.format = static_cast<int>(answer->format);
@@ -98,7 +100,14 @@ Reply answerReply(const std::shared_ptr<const CachedAnswer>& answer, std::string
   }
   reply.contentType = mediaType(answer->format);
   if (answer->download) reply.headers.push_back(disposition(answer->format));
+  addFacts(reply, answer->facts);
   reply.shared = std::shared_ptr<const std::string>(answer, &answer->body);
+  return reply;
+}
+
+Reply outOfMemory() {
+  Reply reply = errorReply(503, errorName(ErrorCode::OutOfMemory), "out of memory");
+  reply.headers.push_back({"Retry-After", "1"});
   return reply;
 }
 
@@ -140,14 +149,10 @@ Reply errorReply(unsigned status, std::string_view code, std::string_view messag
   return reply;
 }
 
-Service::Service(const ServeSettings& settings, Metrics& metrics)
-    : m_settings(settings),
-      m_metrics(metrics),
-      m_maxInFlight(settings.maxInFlight != 0 ? settings.maxInFlight : settings.threads),
-      m_openApi(openApiDocument()),
-      m_cache(settings.cacheBytes) {}
+Service::Service(const ServeSettings& settings, Metrics& metrics, const WorkPool& pool)
+    : m_settings(settings), m_metrics(metrics), m_pool(pool), m_openApi(openApiDocument()), m_cache(settings.cacheBytes) {}
 
-Reply Service::handle(const Request& request, const RouteInfo& route) {
+Outcome Service::handle(const Request& request, const RouteInfo& route) {
   if (request.method == Method::Options) {
     Reply reply;
     reply.status = 204;
@@ -175,7 +180,7 @@ Reply Service::handle(const Request& request, const RouteInfo& route) {
       }
       case Route::Metrics: {
         Reply reply;
-        reply.body = m_metrics.text();
+        reply.body = m_metrics.text({m_pool.load(), m_pool.queued(), m_pool.started(), m_pool.waitedSeconds()});
         reply.contentType = "text/plain; version=0.0.4; charset=utf-8";
         reply.headers.push_back({"Cache-Control", "no-store"});
         return reply;
@@ -189,13 +194,11 @@ Reply Service::handle(const Request& request, const RouteInfo& route) {
       default: return errorReply(404, "not_found", "no such path");
     }
   } catch (const std::bad_alloc&) {
-    Reply reply = errorReply(503, errorName(ErrorCode::OutOfMemory), "out of memory");
-    reply.headers.push_back({"Retry-After", "1"});
-    return reply;
+    return outOfMemory();
   }
 }
 
-Reply Service::symbol(const Request& request) {
+Outcome Service::symbol(const Request& request) {
   const bool post = request.method == Method::Post;
   // A target asked for before is answered from the cache without parsing it again.
   if (!post) {
@@ -209,65 +212,59 @@ Reply Service::symbol(const Request& request) {
   Expected<SymbolRequest> parsed =
       parseSymbolRequest(*parameters, post ? DataSource::Body : DataSource::Query, request.body);
   if (!parsed) return libraryError(parsed.error());
-  SymbolRequest& symbolRequest = *parsed;
-  symbolRequest.options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
-
+  parsed->options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
   // A POST's answer is no cache entry: it carries no validator.
-  std::shared_ptr<CachedAnswer> answer;
+  Work work{std::move(parsed).value(), std::string(), std::string(), false};
   if (!post) {
-    answer = std::make_shared<CachedAnswer>(
-        CachedAnswer{std::string(), entityTag(symbolRequest), symbolRequest.format, symbolRequest.download});
-    if (!request.ifNoneMatch.empty() && matchesTag(request.ifNoneMatch, answer->tag)) {
-      return answerReply(answer, request.ifNoneMatch);
-    }
+    work.cacheTarget = request.target;
+    work.ifNoneMatch = request.ifNoneMatch;
   }
-  std::optional<Expected<Product>> product = produce(symbolRequest);
-  if (!product) {
-    Reply reply = errorReply(503, "busy", kBusy);
-    reply.format = static_cast<int>(symbolRequest.format);
-    reply.headers.push_back({"Retry-After", "1"});
-    return reply;
-  }
-  if (!*product) {
-    Reply reply = libraryError(product->error());
-    reply.format = static_cast<int>(symbolRequest.format);
-    return reply;
-  }
-  if (post) return pictureReply(std::move(*product).value(), symbolRequest);
-  answer->body = std::move((*product)->bytes);
-  m_cache.store(request.target, answer);
-  return answerReply(answer, {});
+  return work;
 }
 
-std::optional<Expected<Product>> Service::produce(const SymbolRequest& request) {
-  const InFlightSlot slot(m_metrics.inFlight(), m_maxInFlight);
-  if (!slot.held()) return std::nullopt;
-  Expected<Product> product = makeProduct(request);
-  if (product) m_metrics.countSymbol();
-  return product;
-}
-
-Reply Service::form(const Request& request) {
+Outcome Service::form(const Request& request) {
   if (!startsWithIgnoringCase(request.contentType, "application/x-www-form-urlencoded")) {
     return errorPage(415, "unsupported_media_type",
-                     "the form is sent as application/x-www-form-urlencoded (a form without enctype)");
+                     "the form is sent as application/x-www-form-urlencoded (a form without enctype)",
+                     "The form was sent in a way this page does not take.");
   }
-  const Expected<std::vector<Parameter>> fields = splitQuery(request.body, PlusMeans::Space);
-  if (!fields) return errorPage(400, errorName(fields.error().code()), fields.error().message());
+  const Expected<std::vector<Parameter>> fields = splitQuery(request.body);
+  if (!fields) return formError(400, fields.error());
+  if (!hasText(*fields)) return errorPage(400, errorName(ErrorCode::BadOption), "", kNoText);
   Expected<SymbolRequest> parsed = parseSymbolRequest(*fields, DataSource::Query, {}, true);
-  if (!parsed) return errorPage(400, errorName(parsed.error().code()), parsed.error().message());
+  if (!parsed) return formError(400, parsed.error());
   parsed->options.renderSettings().setLimits(PictureLimits{m_settings.maxSide, m_settings.maxPixels});
-  std::optional<Expected<Product>> product = produce(*parsed);
-  if (!product) {
-    Reply reply = errorPage(503, "busy", kBusy);
-    reply.headers.push_back({"Retry-After", "1"});
-    return reply;
+  return Work{std::move(parsed).value(), std::string(), std::string(), true};
+}
+
+Reply Service::complete(Work& work) {
+  try {
+    Expected<Product> product = makeProduct(work.request);
+    if (!product) {
+      const Error& error = product.error();
+      Reply reply = work.form ? formError(statusOf(error.code()), error) : libraryError(error);
+      reply.format = static_cast<int>(work.request.format);
+      return reply;
+    }
+    m_metrics.countSymbol();
+    if (work.cacheTarget.empty()) return pictureReply(std::move(product).value(), work.request);
+    const SymbolRequest& request = work.request;
+    auto answer = std::make_shared<CachedAnswer>(CachedAnswer{std::move(product->bytes), entityTag(request),
+                                                              request.format, request.download,
+                                                              std::move(product->facts)});
+    m_cache.store(work.cacheTarget, answer);
+    return answerReply(answer, work.ifNoneMatch);
+  } catch (const std::bad_alloc&) {
+    return outOfMemory();
   }
-  if (!*product) {
-    const Error& error = product->error();
-    return errorPage(statusOf(error.code()), errorName(error.code()), error.message());
-  }
-  return pictureReply(std::move(*product).value(), *parsed);
+}
+
+Reply Service::busy(const Work& work) {
+  Reply reply = work.form ? errorPage(503, "busy", kBusy, "Too many symbols are being made right now; try again in a moment.")
+                          : errorReply(503, "busy", kBusy);
+  reply.format = static_cast<int>(work.request.format);
+  reply.headers.push_back({"Retry-After", "1"});
+  return reply;
 }
 
 }  // namespace dexmora::serve

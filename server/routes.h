@@ -4,12 +4,15 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "server/metrics.h"
 #include "server/product.h"
 #include "server/response_cache.h"
 #include "server/settings.h"
+#include "server/symbol_request.h"
+#include "server/work_pool.h"
 
 namespace dexmora::serve {
 
@@ -58,24 +61,40 @@ struct Reply {
 /// A JSON error: {"error": code, "message": message}.
 Reply errorReply(unsigned status, std::string_view code, std::string_view message);
 
+/// A symbol to be made on a worker thread, with all its answer needs (owned:
+/// the request it came from may be gone by then).
+struct Work {
+  SymbolRequest request;
+  std::string cacheTarget;  ///< the GET's target, to keep the answer under; empty for POST and the form
+  std::string ifNoneMatch;
+  bool form = false;        ///< answers and refusals as the form's: HTML
+};
+
+/// A request answered at once, or work that makes its answer.
+using Outcome = std::variant<Reply, Work>;
+
 /// The service behind the routes; one for the whole server, used by every
-/// worker thread at once.
+/// thread at once.
 class Service {
  public:
-  Service(const ServeSettings& settings, Metrics& metrics);
+  /// `pool` is only asked for its figures, for /metrics.
+  Service(const ServeSettings& settings, Metrics& metrics, const WorkPool& pool);
 
-  /// The reply to a request on a route that allows its method.
-  Reply handle(const Request& request, const RouteInfo& route);
+  /// What a request on a route that allows its method comes to: everything
+  /// but making a symbol is answered here.
+  Outcome handle(const Request& request, const RouteInfo& route);
+  /// Makes the symbol: the answer to `work`. For a worker thread.
+  Reply complete(Work& work);
+  /// The 503 for work that found no place (or was dropped when stopping).
+  static Reply busy(const Work& work);
 
  private:
-  Reply symbol(const Request& request);
-  Reply form(const Request& request);
-  /// The request's product, or nullopt when every in-flight place is taken.
-  std::optional<Expected<Product>> produce(const SymbolRequest& request);
+  Outcome symbol(const Request& request);
+  Outcome form(const Request& request);
 
   const ServeSettings& m_settings;
   Metrics& m_metrics;
-  unsigned m_maxInFlight;
+  const WorkPool& m_pool;
   std::string m_openApi;
   ResponseCache m_cache;
 };

@@ -1,5 +1,7 @@
 #include "server/settings.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <functional>
 #include <string_view>
@@ -25,6 +27,30 @@ bool parseNumber(std::string_view text, T low, T high, T& value) {
   return true;
 }
 
+// A value that goes into a response header: a control byte would end the
+// header early and let the value write headers of its own.
+bool fitsHeader(std::string_view value) {
+  for (const char c : value)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  return !value.empty();
+}
+
+// Each address of a comma-separated list, numeric IPv4 or IPv6, written the
+// way inet_ntop writes a peer's address so that the two compare equal.
+bool addTrustedProxies(ServeSettings& settings, std::string_view list) {
+  while (!list.empty()) {
+    const size_t comma = list.find(',');
+    const std::string address(list.substr(0, comma));
+    list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    unsigned char binary[16];
+    char text[INET6_ADDRSTRLEN];
+    const int family = address.find(':') == std::string::npos ? AF_INET : AF_INET6;
+    if (inet_pton(family, address.c_str(), binary) != 1 || !inet_ntop(family, binary, text, sizeof text)) return false;
+    settings.trustProxy.emplace_back(text);
+  }
+  return !settings.trustProxy.empty();
+}
+
 struct Flag {
   std::string_view name;
   std::string_view syntax;
@@ -39,9 +65,11 @@ std::function<bool(ServeSettings&, std::string_view)> number(T ServeSettings::*f
 
 const std::vector<Flag>& flags() {
   static const std::vector<Flag> table = {
-      {"listen", "ADDR:PORT", [](ServeSettings& s, std::string_view v) { s.listen = v; return !v.empty(); },
-       "where to listen (default 127.0.0.1:8080; [::1]:8080 for IPv6; port 0 picks one)"},
-      {"threads", "N", number(&ServeSettings::threads, 0u, 1024u), "worker threads (default: one per core)"},
+      {"listen", "HOST:PORT", [](ServeSettings& s, std::string_view v) { s.listen = v; return !v.empty(); },
+       "where to listen (default 127.0.0.1:8080; localhost:8080, [::1]:8080, *:8080; port 0 picks one)"},
+      {"threads", "N", number(&ServeSettings::threads, 0u, 1024u),
+       "threads serving connections (default: one per core)"},
+      {"workers", "N", number(&ServeSettings::workers, 0u, 1024u), "threads making symbols (default: one per core)"},
       {"max-connections", "N", number(&ServeSettings::maxConnections, 1u, 1000000u),
        "open connections in total (default 4096)"},
       {"per-address", "N", number(&ServeSettings::perAddress, 0u, 1000000u),
@@ -57,11 +85,11 @@ const std::vector<Flag>& flags() {
       {"max-pixels", "PIXELS", number<uint64_t>(&ServeSettings::maxPixels, 1, 4000000000ULL),
        "largest PNG picture in pixels (default 25000000)"},
       {"max-in-flight", "N", number(&ServeSettings::maxInFlight, 0u, 100000u),
-       "symbols encoded at once before 503 (default 0: the thread count)"},
+       "symbols queued and being made before 503 (default 0: 16 per worker)"},
       {"cache", "BYTES", number<size_t>(&ServeSettings::cacheBytes, 0, size_t{1} << 34),
        "bytes of recent answers kept to send again (default 16777216; 0 for none)"},
       {"shutdown-grace", "SECONDS", number(&ServeSettings::shutdownGrace, 0u, 3600u),
-       "how long SIGTERM waits for requests in progress (default 30)"},
+       "how long a stop signal waits for requests in progress (default 30)"},
       {"access-log", "on|off",
        [](ServeSettings& s, std::string_view v) {
          const Expected<bool> on = parseSwitch("access-log", v);
@@ -69,13 +97,19 @@ const std::vector<Flag>& flags() {
          return on.ok();
        },
        "one line per request on standard error (default on)"},
-      {"cors", "ORIGIN|*", [](ServeSettings& s, std::string_view v) { s.cors = v; return !v.empty(); },
+      {"cors", "ORIGIN|*", [](ServeSettings& s, std::string_view v) { s.cors = v; return fitsHeader(v); },
        "let browsers from ORIGIN (or any, *) call the service"},
+      {"trust-proxy", "ADDR,...", addTrustedProxies,
+       "log the X-Forwarded-For client of requests from these proxies"},
   };
   return table;
 }
 
 }  // namespace
+
+unsigned inFlightLimit(const ServeSettings& settings, unsigned workers) {
+  return settings.maxInFlight != 0 ? settings.maxInFlight : 16 * workers;
+}
 
 std::string serveUsage() {
   std::string text =
@@ -93,9 +127,11 @@ std::string serveUsage() {
   text +=
       "  -h, --help                 show this help\n"
       "      --version              show the version\n\n"
-      "Started by systemd with a listening socket (LISTEN_FDS), it serves that\n"
-      "socket and --listen does not count. SIGTERM stops accepting, lets the\n"
-      "requests in progress finish and exits 0. See dexmora-serve(1).\n";
+      "Started by systemd with listening sockets (LISTEN_FDS), it serves those\n"
+      "and --listen does not count. SIGTERM, SIGINT, SIGHUP and SIGQUIT stop\n"
+      "accepting, let the requests in progress finish and exit 0.\n"
+      "In the query and in form bodies a + is a space and %2B a plus.\n"
+      "See dexmora-serve(1).\n";
   return text;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include <dexmora/encode.h>
 #include <dexmora/option_set.h>
 #include <dexmora/render.h>
 #include <dexmora/version.h>
@@ -116,7 +117,7 @@ std::string_view mediaType(Format format) { return entryOf(format).mediaType; }
 
 const std::vector<ServiceParameter>& serviceParameters() {
   static const std::vector<ServiceParameter> parameters = {
-      {"data", "TEXT", "the data, percent-decoded bytes; a + is a plus (write a space as %20)"},
+      {"data", "TEXT", "the data, percent-decoded bytes; a + is a space and %2B a plus, as forms and URLSearchParams write them"},
       {"data-hex", "HEX", "the data as pairs of hex digits, for binary data in a URL"},
       {"format", "png|svg|pdf|eps|txt|json", "the output format; json gives the symbol's figures and modules"},
       {"download", "", "send the picture as an attachment with a file name"},
@@ -171,7 +172,8 @@ Expected<SymbolRequest> parseSymbolRequest(const std::vector<Parameter>& paramet
   } else {
     return Error(ErrorCode::BadOption, "no data: give it as data or data-hex, or as the body of a POST");
   }
-  if (request.data.empty()) return Error(ErrorCode::BadOption, "the data is empty");
+  // Refused here, before any worker is asked, in the library's own words.
+  if (request.data.empty()) return encode(std::string_view(), request.options.encodeOptions()).error();
 
   request.canonical.reserve(options.size() + request.data.size() + 32);
   appendField(request.canonical, "version", libraryVersion());

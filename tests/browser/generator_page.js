@@ -90,7 +90,7 @@ async function settle(page) {
   await page.waitForFunction(() => {
     const state = document.getElementById('preview').getAttribute('data-state');
     const image = document.getElementById('preview-image');
-    const data = `data=${encodeURIComponent(document.getElementById('data').value)}&`;
+    const data = `${new URLSearchParams({ data: document.getElementById('data').value })}&`;
     return state === 'error' ||
       (state === 'ready' && image.complete && image.naturalWidth > 0 && image.src.includes(data));
   });
@@ -114,8 +114,9 @@ async function checkPreview(browser, base) {
     await (await page.$('#preview')).screenshot({ path: shot });
     scansTo(shot, c.bytes || c.text, `${c.what}: preview screenshot`, c.identifier);
 
-    const info = await (await fetch(`${base}/v1/datamatrix?data=${encodeURIComponent(c.text)}` +
-      `${c.gs1 ? '&gs1=1' : ''}&format=json`)).json();
+    const query = new URLSearchParams({ data: c.text, format: 'json' });
+    if (c.gs1) query.append('gs1', '1');
+    const info = await (await fetch(`${base}/v1/datamatrix?${query}`)).json();
     const figures = await page.$eval('#figures', (element) => element.textContent);
     check(figures.includes(`${info.rows} × ${info.cols}`) && figures.includes(`${info.data_length} of ${info.capacity}`),
       `${c.what}: figures "${figures}" do not give ${info.size}, ${info.data_length} of ${info.capacity}`);
@@ -169,6 +170,54 @@ async function checkErrors(browser, base) {
   await page.close();
 }
 
+// A size too small is raised unless "exactly this size" is ticked; GS1 in
+// parentheses reads as GS1.
+async function checkSizeAndGs1Controls(browser, base) {
+  const page = await openPage(browser, base);
+  await page.select('#size', '10x10');
+  check(await after(page, () => typeData(page, 'a longer text here')) === 'ready', 'a raised size gave no preview');
+  check((await page.$eval('#figures', (element) => element.textContent)).includes('18 × 18'),
+    'the figures do not give the size made');
+  const raised = await page.$eval('#note', (element) => ({ hidden: element.hidden, text: element.textContent }));
+  check(!raised.hidden && raised.text.includes('10 × 10') && raised.text.includes('18 × 18'),
+    `the raised size shows as ${JSON.stringify(raised)}`);
+  check(await after(page, () => page.click('#exact-size')) === 'error', 'exactly this size did not refuse');
+  check((await page.$eval('#data-error', (element) => element.textContent)).includes('does not fit'),
+    'the refusal does not say the text does not fit');
+  await page.click('#exact-size');
+  await page.select('#size', 'auto');
+  check(await after(page, async () => {
+    await page.click('#gs1-parens');
+    await typeData(page, '(01)09501101530003(17)270101');
+  }) === 'ready', 'GS1 in parentheses gave no preview');
+  const shot = path.join(work, 'gs1-parens.png');
+  await (await page.$('#preview')).screenshot({ path: shot });
+  scansTo(shot, '0109501101530003' + '17270101', 'GS1 in parentheses: preview screenshot', ']d2');
+  await page.close();
+}
+
+// A Dexmora-Notice on the answer shows as a note beside the figures, in the
+// page's words and with the figures it carries.
+async function checkNotice(browser, base) {
+  const page = await openPage(browser, base);
+  await page.setRequestInterception(true);
+  page.on('request', async (request) => {
+    if (!request.url().includes('format=json')) {
+      request.continue();
+      return;
+    }
+    const real = await fetch(request.url());
+    const headers = Object.fromEntries(real.headers.entries());
+    headers['dexmora-notice'] = 'module_rounded;dpi="300";xdim="0.15";pixels="2";drawn="0.169", future_notice;n="1"';
+    request.respond({ status: real.status, headers, body: Buffer.from(await real.arrayBuffer()) });
+  });
+  check(await after(page, () => typeData(page, 'noted')) === 'ready', 'no preview with a notice');
+  const note = await page.$eval('#note', (element) => ({ hidden: element.hidden, text: element.textContent }));
+  check(!note.hidden && note.text.includes('At 300 dpi an X-dimension of 0.15 mm is 2 whole pixels, 0.169 mm') &&
+    note.text.includes('future_notice'), `the notices show as ${JSON.stringify(note)}`);
+  await page.close();
+}
+
 // Every control has a label, focus is visible, and Tab reaches the text first.
 async function checkKeyboard(browser, base) {
   const page = await openPage(browser, base);
@@ -188,6 +237,13 @@ async function checkKeyboard(browser, base) {
 // form encoding makes a space '+' and a plus '%2B'.
 async function checkWithoutJavaScript(browser, base) {
   const texts = ['a+b c=d&e%f', '二维码 label'];
+  const empty = await openPage(browser, base, { javascript: false });
+  await empty.$eval('#data', (element) => element.removeAttribute('required'));
+  const [refused] = await Promise.all([empty.waitForNavigation(), empty.click('button[type=submit]')]);
+  const words = await empty.$eval('#error', (element) => element.textContent);
+  check(refused.status() === 400 && words === 'Type the text to put in the symbol first.',
+    `an empty form is answered ${refused.status()} ${JSON.stringify(words)}`);
+  await empty.close();
   for (const text of texts) {
     const page = await openPage(browser, base, { javascript: false });
     check(await page.$eval('#result', (element) => element.hidden), 'without JavaScript the preview is shown');
@@ -229,7 +285,8 @@ async function main() {
       `--user-data-dir=${profile}`],
   });
   try {
-    for (const group of [checkPreview, checkSlowTyping, checkErrors, checkKeyboard, checkWithoutJavaScript, checkChinese]) {
+    for (const group of [checkPreview, checkSlowTyping, checkErrors, checkSizeAndGs1Controls, checkNotice, checkKeyboard,
+      checkWithoutJavaScript, checkChinese]) {
       try {
         await group(browser, base);
       } catch (error) {

@@ -41,8 +41,15 @@ for s in held: s.bind(("127.0.0.1", 0))
 print(*(s.getsockname()[1] for s in held))')
 
 mkdir -p "$work/logs" "$work/cache" "$work/temp"
+# The error_page lines and the named locations they send to, from the
+# documented configuration: the test runs the lines readers copy.
+awk '/^```nginx$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$deploy_md" |
+  awk '/^  error_page / { print; next } /^  location @/ { named = 1 } named { print } named && /^  }$/ { named = 0 }' \
+  >"$work/error_pages.conf"
+grep -q '^  error_page 429' "$work/error_pages.conf" || fail "no error_page for 429 in $deploy_md"
 sed -e "s|@PREFIX@|$work|g" -e "s|@USER@|$(id -un)|" -e "s|@GROUP@|$(id -gn)|" \
     -e "s|@PORT@|$port|" -e "s|@PORT_A@|$port_a|" -e "s|@PORT_B@|$port_b|" \
+    -e "/@ERROR_PAGES@/{r $work/error_pages.conf" -e "d}" \
     "$here/nginx.conf.in" >"$work/nginx.conf"
 # Workers run as the test's user; only root may say so.
 [ "$(id -u)" -eq 0 ] || sed -i '/^user /d' "$work/nginx.conf"
@@ -74,6 +81,19 @@ await() {
 base="http://127.0.0.1:$port"
 await "$base/healthz" 502   # nginx is up; no instance yet
 
+# What nginx refuses itself reads like the service's own errors: JSON with a
+# stable name, and Retry-After.
+json_error() {  # url, status, error name
+  local answer
+  answer=$(curl -s -D - "$1" | tr -d '\r')
+  grep -q "^HTTP/1.1 $2 " <<<"$answer" || fail "$1 did not answer $2: $answer"
+  grep -qi '^content-type: application/json' <<<"$answer" || fail "$1's $2 is not JSON: $answer"
+  grep -qi '^retry-after: ' <<<"$answer" || fail "$1's $2 has no Retry-After: $answer"
+  python3 -c 'import json, sys; body = json.loads(sys.stdin.read().split("\n\n", 1)[1]); sys.exit(0 if body["error"] == sys.argv[1] and body["message"] else 1)' \
+    "$3" <<<"$answer" || fail "$1's $2 is not the error $3: $answer"
+}
+json_error "$base/healthz" 502 unavailable
+
 "$serve" --listen "127.0.0.1:$port_a" --access-log off 2>"$work/serve-a.log" &
 pid_a=$!
 pids+=("$pid_a")
@@ -82,6 +102,10 @@ pids+=($!)
 await "http://127.0.0.1:$port_a/healthz" 200
 await "http://127.0.0.1:$port_b/healthz" 200
 await "$base/healthz" 200
+
+status=$(curl -s -o /dev/null -w '%{http_code}' "$base/v1/openapi.json")
+[ "$status" = 200 ] || fail "the first request to the rate-limited path gave $status"
+json_error "$base/v1/openapi.json" 429 rate_limited
 
 # Caching by ETag: the second answer is the cache's, and a client holding the
 # ETag gets 304 from nginx.

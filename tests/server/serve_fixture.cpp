@@ -7,6 +7,8 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,16 +27,27 @@ namespace {
 // curl_global_init is not thread-safe: it runs once, before any test starts threads.
 const bool kCurlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 
-[[noreturn]] void execServer(const std::string& logPath, char* const* argv, int listenFd) {
+// In the child, between fork and exec: only async-signal-safe calls.
+[[noreturn]] void execServer(const std::string& logPath, char* const* argv, const ServeStart& start) {
+  // A test that dies takes its server with it: nothing is left running.
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) _exit(125);
   const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
   const int devNull = open("/dev/null", O_RDONLY);
   if (log < 0 || devNull < 0 || dup2(devNull, 0) < 0 || dup2(log, 1) < 0 || dup2(log, 2) < 0) _exit(125);
-  if (listenFd >= 0) {
-    if (dup2(listenFd, 3) < 0) _exit(125);
+  if (start.listenFd >= 0 && dup2(start.listenFd, 3) < 0) _exit(125);
+  // ctest's log and pipes stay with ctest.
+  const unsigned firstClosed = start.listenFd >= 0 ? 4 : 3;
+  if (close_range(firstClosed, ~0U, 0) != 0) _exit(125);
+  if (start.closeStandard && (close(0) != 0 || close(1) != 0 || close(2) != 0)) _exit(125);
+  if (start.listenFd >= 0 || start.announceClosedFd) {
     char pid[32];
-    std::snprintf(pid, sizeof pid, "%d", static_cast<int>(getpid()));
+    std::snprintf(pid, sizeof pid, "%d", static_cast<int>(start.foreignListenPid ? getppid() : getpid()));
     setenv("LISTEN_PID", pid, 1);
     setenv("LISTEN_FDS", "1", 1);
+  }
+  if (start.fileLimit != 0) {
+    const rlimit limit{start.fileLimit, start.fileLimit};
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(125);
   }
   execv(argv[0], argv);
   _exit(126);
@@ -69,8 +82,26 @@ size_t collectHeader(char* data, size_t size, size_t count, void* headers) {
 
 }  // namespace
 
-ServeProcess::ServeProcess(std::vector<std::string> args, int listenFd) {
+int listeningLoopbackSocket() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd, 128) == 0) return fd;
+  if (fd >= 0) close(fd);
+  return -1;
+}
+
+int portOf(int fd) {
+  sockaddr_in address{};
+  socklen_t length = sizeof address;
+  if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+  return ntohs(address.sin_port);
+}
+
+ServeProcess::ServeProcess(std::vector<std::string> args, ServeStart start) {
   if (!kCurlReady) throw std::runtime_error("curl_global_init failed");
+  const int listenFd = start.listenFd;
   bool listenGiven = listenFd >= 0;
   for (const std::string& arg : args) listenGiven = listenGiven || arg.rfind("--listen", 0) == 0;
   if (!listenGiven) args.insert(args.begin(), {"--listen", "127.0.0.1:0"});
@@ -81,7 +112,14 @@ ServeProcess::ServeProcess(std::vector<std::string> args, int listenFd) {
   const std::string logPath = m_dir.file("stderr");
   m_pid = fork();
   if (m_pid < 0) throw std::runtime_error("fork failed");
-  if (m_pid == 0) execServer(logPath, argv.data(), listenFd);
+  if (m_pid == 0) execServer(logPath, argv.data(), start);
+  // With no log to read, the socket handed over is ours to know: the server
+  // is ready once it answers on it.
+  if (start.closeStandard) {
+    m_port = portOf(listenFd);
+    if (get(url("/healthz")).status != 200) throw std::runtime_error("dexmora-serve did not answer on its socket");
+    return;
+  }
   // Sanitized builds start slowly.
   for (int i = 0; i < 3000 && m_port == 0; ++i) {
     m_port = portIn(log());
@@ -123,7 +161,7 @@ int ServeProcess::stop(int signal, int seconds) {
   return -1;
 }
 
-int runServe(const std::vector<std::string>& args, std::string* output) {
+int runServe(const std::vector<std::string>& args, std::string* output, ServeStart start) {
   TempDir dir;
   std::vector<std::string> command = {DEXMORA_SERVE_PATH};
   command.insert(command.end(), args.begin(), args.end());
@@ -132,7 +170,7 @@ int runServe(const std::vector<std::string>& args, std::string* output) {
   argv.push_back(nullptr);
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid == 0) execServer(dir.file("output"), argv.data(), -1);
+  if (pid == 0) execServer(dir.file("output"), argv.data(), start);
   int status = 0;
   int waited = 0;
   for (int tick = 0; tick < 2000 && (waited = waitpid(pid, &status, WNOHANG)) == 0; ++tick) {
@@ -222,6 +260,36 @@ std::string rawExchange(int port, const std::string& request, int seconds) {
   }
   close(fd);
   return answer;
+}
+
+RawAnswers splitAnswers(const std::string& bytes, bool headAnswers) {
+  RawAnswers split;
+  size_t at = 0;
+  for (;;) {
+    const size_t end = bytes.find("\r\n\r\n", at);
+    if (end == std::string::npos || bytes.compare(at, 5, "HTTP/") != 0) break;
+    HttpReply answer;
+    const std::string head = bytes.substr(at, end - at);
+    answer.status = std::atol(head.c_str() + head.find(' ') + 1);
+    for (size_t line = head.find("\r\n"); line != std::string::npos;) {
+      const size_t next = head.find("\r\n", line + 2);
+      const std::string field = head.substr(line + 2, next == std::string::npos ? std::string::npos : next - line - 2);
+      const size_t colon = field.find(':');
+      std::string name = field.substr(0, colon);
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      answer.headers[name] = colon == std::string::npos ? "" : field.substr(field.find_first_not_of(' ', colon + 1));
+      line = next;
+    }
+    const size_t length = headAnswers || answer.status == 304 || answer.status == 204
+                              ? 0
+                              : static_cast<size_t>(std::atoll(answer.header("content-length").c_str()));
+    if (bytes.size() < end + 4 + length) break;
+    answer.body = bytes.substr(end + 4, length);
+    split.answers.push_back(std::move(answer));
+    at = end + 4 + length;
+  }
+  split.rest = bytes.substr(at);
+  return split;
 }
 
 std::string percentEncode(const std::string& bytes) {

@@ -11,12 +11,26 @@
 #include "test_files.h"
 #include "test_render_support.h"
 
+// How the child is started besides its arguments. It gets no descriptor of
+// ours but 0-2 (and 3 when one is handed over), and dies with the test.
+struct ServeStart {
+  int listenFd = -1;               // handed over as a systemd socket: descriptor 3, LISTEN_FDS=1
+  bool announceClosedFd = false;   // LISTEN_FDS=1 with descriptor 3 closed
+  bool foreignListenPid = false;   // LISTEN_PID names another process
+  unsigned long fileLimit = 0;     // RLIMIT_NOFILE (soft and hard) when not 0
+  bool closeStandard = false;      // descriptors 0-2 closed: no log to read, ready once it answers
+};
+
+// A loopback TCP socket listening on a free port, or -1.
+int listeningLoopbackSocket();
+// The port a socket is bound to.
+int portOf(int fd);
+
 // dexmora-serve started as a child on an ephemeral loopback port, its
 // standard error in a file; stopped with SIGTERM when the object goes.
 class ServeProcess {
  public:
-  // `listenFd`, when not -1, is handed over as a systemd socket (fd 3).
-  explicit ServeProcess(std::vector<std::string> args = {}, int listenFd = -1);
+  explicit ServeProcess(std::vector<std::string> args = {}, ServeStart start = {});
   ~ServeProcess();
   ServeProcess(const ServeProcess&) = delete;
   ServeProcess& operator=(const ServeProcess&) = delete;
@@ -42,7 +56,7 @@ class ServeProcess {
 
 // Runs dexmora-serve with `args` to its end (at most 20 seconds); its exit
 // status, with standard output and error in `output`.
-int runServe(const std::vector<std::string>& args, std::string* output);
+int runServe(const std::vector<std::string>& args, std::string* output, ServeStart start = {});
 
 struct HttpReply {
   long status = 0;                            // 0 when the exchange failed
@@ -76,6 +90,15 @@ int connectLoopback(int port);
 // Sends `request` on a fresh connection and reads until the server closes
 // it or `seconds` pass; what came back.
 std::string rawExchange(int port, const std::string& request, int seconds = 5);
+
+// The answers in what a connection read, each its head and exactly
+// Content-Length bytes of body (none for HEAD, 204 and 304 when
+// `headAnswers`); `rest` holds what follows the last whole answer.
+struct RawAnswers {
+  std::vector<HttpReply> answers;
+  std::string rest;
+};
+RawAnswers splitAnswers(const std::string& bytes, bool headAnswers = false);
 
 // Percent-encodes every byte but unreserved ones.
 std::string percentEncode(const std::string& bytes);

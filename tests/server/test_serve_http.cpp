@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"NotEncodable", {"GET", "/v1/datamatrix?data=abc&encodation=x12"}, 400, "not_encodable", "X12"},
         ErrorCase{"BadGs1", {"GET", "/v1/datamatrix?data=%5B01%5D123&gs1"}, 400, "bad_gs1", "too short"},
         ErrorCase{"PictureTooLarge", {"GET", "/v1/datamatrix?data=x&size=144&module=100"}, 400, "picture_too_large", ""},
-        ErrorCase{"EmptyPost", {"POST", "/v1/datamatrix?format=svg", std::string()}, 400, "bad_option", "empty"},
+        ErrorCase{"EmptyPost", {"POST", "/v1/datamatrix?format=svg", std::string()}, 400, "empty_text", "the text is empty"},
         ErrorCase{"NotFound", {"GET", "/v2/datamatrix?data=x"}, 404, "not_found", ""},
         ErrorCase{"MethodNotAllowed", {"DELETE", "/v1/datamatrix?data=x"}, 405, "method_not_allowed", "GET, HEAD, POST"},
         ErrorCase{"BodyTooLarge", {"POST", "/v1/datamatrix", std::string(20000, 'x')}, 413, "body_too_large", "16384"},
@@ -293,13 +293,14 @@ TEST_F(Serve, OpenApiListsEveryParameterTheServerTakes) {
   }
   EXPECT_EQ(listed, expected);
   EXPECT_NE(get(url("data=x&unlisted=1")).body.find("unknown option"), std::string::npos);
-  for (const char* status : {"200", "304", "400", "405", "413", "414", "431", "500", "503"}) {
+  for (const char* status : {"200", "304", "400", "405", "413", "414", "431", "500", "501", "503"}) {
     EXPECT_TRUE(operation["responses"].isMember(status)) << status;
   }
   std::set<std::string> codes;
   for (const Json::Value& code : doc["components"]["schemas"]["Error"]["properties"]["error"]["enum"]) codes.insert(code.asString());
   for (const char* code : {"bad_option", "too_long", "not_encodable", "bad_gs1", "picture_too_large", "not_found",
-                           "method_not_allowed", "body_too_large", "target_too_large", "busy"}) {
+                           "method_not_allowed", "body_too_large", "target_too_large", "busy", "bad_framing",
+                           "unsupported_transfer_coding"}) {
     EXPECT_EQ(codes.count(code), 1u) << code;
   }
 }
@@ -331,8 +332,8 @@ TEST(ServeCache, RepeatedRequestsAreMadeOnce) {
 TEST_F(Serve, AccessLogNamesThePathNeverTheData) {
   get(url("data=SecretMarker42&format=svg"));
   fetch({"POST", url("format=svg"), std::string("SecretMarker43"), {}});
-  EXPECT_TRUE(server->logShows("dexmora-serve: GET /v1/datamatrix 200 ")) << server->log();
-  EXPECT_TRUE(server->logShows("dexmora-serve: POST /v1/datamatrix 200 ")) << server->log();
+  EXPECT_TRUE(server->logShows("Z 127.0.0.1 GET /v1/datamatrix 200 ")) << server->log();
+  EXPECT_TRUE(server->logShows("Z 127.0.0.1 POST /v1/datamatrix 200 ")) << server->log();
   EXPECT_EQ(server->log().find("SecretMarker"), std::string::npos);
 }
 
@@ -340,7 +341,9 @@ TEST(ServeOptions, CorsAndQuietLog) {
   ServeProcess server({"--cors", "https://shop.example", "--access-log", "off"});
   const HttpReply reply = get(server.url("/v1/datamatrix?data=x&format=svg"));
   EXPECT_EQ(reply.header("access-control-allow-origin"), "https://shop.example");
-  EXPECT_NE(reply.header("access-control-expose-headers").find("ETag"), std::string::npos);
+  for (const char* exposed : {"ETag", "Dexmora-Symbol-Size", "Dexmora-Notice", "X-Request-Id"}) {
+    EXPECT_NE(reply.header("access-control-expose-headers").find(exposed), std::string::npos) << exposed;
+  }
   const HttpReply preflight = fetch({"OPTIONS", server.url("/v1/datamatrix"), std::nullopt,
                                      {"Origin: https://shop.example", "Access-Control-Request-Method: POST"}});
   EXPECT_EQ(preflight.status, 204);

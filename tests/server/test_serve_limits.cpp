@@ -57,12 +57,21 @@ struct Malformed {
   const char* status;  // the start of the status line
 };
 
-class MalformedRequests : public ::testing::TestWithParam<Malformed> {};
+// One server for the cases, stopped and reaped when they end.
+class MalformedRequests : public ::testing::TestWithParam<Malformed> {
+ protected:
+  static void SetUpTestSuite() { server = new ServeProcess; }
+  static void TearDownTestSuite() {
+    delete server;
+    server = nullptr;
+  }
+  static ServeProcess* server;
+};
+ServeProcess* MalformedRequests::server = nullptr;
 
 // Nothing a client sends stops the server: each gets a status or a closed
 // connection, and the next request is answered.
 TEST_P(MalformedRequests, AreRefusedAndTheServerGoesOn) {
-  static ServeProcess* server = new ServeProcess;  // shared by the cases, ended at exit
   const Malformed& c = GetParam();
   const std::string answer = rawExchange(server->port(), c.request, 1);
   EXPECT_EQ(answer.substr(0, std::string(c.status).size()), c.status) << answer.substr(0, 200);
@@ -264,7 +273,9 @@ TEST(ServeListen, SocketFromSystemd) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   ASSERT_EQ(listen(fd, 16), 0);
-  ServeProcess server({"--listen", "203.0.113.1:1"}, fd);  // an address it could not bind: the socket counts
+  ServeStart start;
+  start.listenFd = fd;
+  ServeProcess server({"--listen", "203.0.113.1:1"}, start);  // an address it could not bind: the socket counts
   close(fd);
   EXPECT_EQ(get(server.url("/healthz")).status, 200);
 }
@@ -295,8 +306,12 @@ TEST(ServeCommandLine, HelpVersionAndRefusals) {
       {{"--version"}, 0, "dexmora-serve 1."},
       {{"--threads", "many"}, 64, "bad --threads 'many'"},
       {{"--frobnicate"}, 64, "unknown option '--frobnicate'"},
-      {{"--listen", "localhost:80"}, 64, "numeric"},
-      {{"--listen", "127.0.0.1"}, 64, "ADDR:PORT"},
+      {{"--listen", "no-such-host.invalid:8080"}, 64, "bad --listen 'no-such-host.invalid:8080'"},
+      {{"--listen", "127.0.0.1"}, 64, "HOST:PORT"},
+      {{"--cors", "https://a\r\nX: 1"}, 64, "bad --cors"},
+      {{"--cors", "https://a\x7f"}, 64, "bad --cors"},
+      {{"--trust-proxy", "proxy.example"}, 64, "bad --trust-proxy"},
+      {{"--workers", "-1"}, 64, "bad --workers"},
       {{"--access-log", "sometimes"}, 64, "bad --access-log"},
       {{"--max-target"}, 64, "needs a value"},
   };

@@ -1,6 +1,6 @@
 #pragma once
 
-// What dexmora-cli settles before anything else: descriptors 0-2 held, so no
+// What dexmora-cli and dexmora-serve settle before anything else: descriptors 0-2 held, so no
 // file it creates or message it writes lands on one the caller closed, and
 // SIGXFSZ ignored, so a file-size limit fails that file's write (EFBIG,
 // "File too large") instead of killing the process.

@@ -1,4 +1,4 @@
-#include "cli/process_start.h"
+#include "dexmora_frontend/process_start.h"
 
 #include <fcntl.h>
 #include <unistd.h>
