@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +15,7 @@
 
 extern char** environ;
 
-double timeProcess(const std::vector<std::string>& args) {
+double timeProcess(const std::vector<std::string>& args, double* cpuSeconds) {
   std::vector<char*> argv;
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
@@ -27,9 +28,16 @@ double timeProcess(const std::vector<std::string>& args) {
   const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   int status = 0;
-  if (spawned != 0 || waitpid(child, &status, 0) < 0) return -1;
+  rusage usage{};
+  if (spawned != 0 || wait4(child, &status, 0, &usage) < 0) return -1;
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  if (cpuSeconds != nullptr) {
+    const auto seconds = [](const timeval& t) {
+      return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+    };
+    *cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  }
   return elapsed.count();
 }
 

@@ -8,8 +8,9 @@
 
 // Runs `args` (args[0] a path) with standard output and error on /dev/null;
 // returns the wall time in seconds, or a negative number when it could not
-// run or did not exit 0.
-double timeProcess(const std::vector<std::string>& args);
+// run or did not exit 0. `cpuSeconds`, when given, gets the child's user and
+// system time, which other programs on a shared machine disturb far less.
+double timeProcess(const std::vector<std::string>& args, double* cpuSeconds = nullptr);
 
 // The median of `samples` (reordered).
 double median(std::vector<double> samples);

@@ -1,14 +1,14 @@
-#include "dexmora_frontend/key_spelling.h"
-#include "dexmora_text/quoting.h"
-
 #include "cli/options.h"
 
-#include <CLI/CLI.hpp>
+#include <getopt.h>
 
 #include <charconv>
-#include <cstring>
-#include <map>
+#include <string_view>
 #include <vector>
+
+#include "cli/option_table.h"
+#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_text/quoting.h"
 
 namespace {
 
@@ -18,206 +18,123 @@ bool parseInt(const std::string& text, int& value) {
   return !text.empty() && error == std::errc() && stop == last;
 }
 
-// The front end's own options; the library's are read by key from the table.
-struct RawOptions {
-  bool help = false;
-  bool version = false;
-  bool dump = false;
-  bool codewords = false;
-  std::vector<std::string> output;
-  bool verify = false;
-  bool verbose = false;
-  bool batch = false;
-  bool tsv = false;
-  bool tsvHeader = false;
-  bool tsvAnyName = false;
-  std::string jobs;
-  bool quiet = false;
-  RawSheetOptions sheet;
-  // The library's options as given, each value kept: the last one counts.
-  std::map<std::string, std::vector<std::string>> library;
+struct Text {
+  std::string_view bytes;
+  bool afterDoubleDash;  // "-" there is the text "-", not standard input
 };
 
-// The short form of an option, or 0.
-char shortName(std::string_view key) {
-  if (key == "size") return 's';
-  if (key == "encodation") return 'e';
-  return 0;
-}
+// What getopt_long found, before any value is checked together with others.
+// The refusals keep the order in which they win: a missing value, then a
+// switch's bad value, then the last unknown option.
+struct Scan {
+  RawOptions raw;
+  std::vector<Text> texts;
+  std::string missingValue;
+  std::string badSwitch;
+  std::string unknown;  // as given, without any "=VALUE"
 
-// CLI11's names for an option: "-s,--size" or "--shape".
-std::string cliNames(std::string_view key, char letter) {
-  const std::string longName = "--" + std::string(key);
-  return letter ? std::string("-") + letter + "," + longName : longName;
-}
-
-// A sheet option given any number of times; the last one counts.
-void sheetOption(CLI::App& app, RawOptions& raw, const char* key) {
-  app.add_option(std::string("--") + key, raw.sheet.values[key])->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-}
-
-// The command line's own options, beside the library's from its table.
-struct OwnOption {
-  std::string_view key;
-  char letter;
-  void (*define)(CLI::App&, RawOptions&);
+  std::string refusal() const;
 };
-
-constexpr OwnOption kOwnOptions[] = {
-    {"help", 'h', [](CLI::App& app, RawOptions& raw) { app.add_flag("-h,--help", raw.help); }},
-    {"version", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--version", raw.version); }},
-    {"dump", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--dump", raw.dump); }},
-    {"codewords", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--codewords", raw.codewords); }},
-    // Repeated options are kept as given: the last one counts.
-    {"output", 'o',
-     [](CLI::App& app, RawOptions& raw) {
-       app.add_option("-o,--output", raw.output)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-     }},
-    {"verify", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--verify", raw.verify); }},
-    {"verbose", 'v', [](CLI::App& app, RawOptions& raw) { app.add_flag("-v,--verbose", raw.verbose); }},
-    {"batch", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--batch", raw.batch); }},
-    {"tsv", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv", raw.tsv); }},
-    {"tsv-header", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv-header", raw.tsvHeader); }},
-    {"tsv-any-name", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--tsv-any-name", raw.tsvAnyName); }},
-    {"jobs", 'j', [](CLI::App& app, RawOptions& raw) { app.add_option("-j,--jobs", raw.jobs); }},
-    {"quiet", 'q', [](CLI::App& app, RawOptions& raw) { app.add_flag("-q,--quiet", raw.quiet); }},
-    {"sheet", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "sheet"); }},
-    {"grid", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "grid"); }},
-    {"cell", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "cell"); }},
-    {"sheet-margin", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "sheet-margin"); }},
-    {"pitch", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "pitch"); }},
-    {"skip", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "skip"); }},
-    {"caption", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "caption"); }},
-    {"caption-side", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "caption-side"); }},
-    {"caption-size", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "caption-size"); }},
-    {"font", 0, [](CLI::App& app, RawOptions& raw) { sheetOption(app, raw, "font"); }},
-    {"outline", 0, [](CLI::App& app, RawOptions& raw) { app.add_flag("--outline", raw.sheet.outline); }},
-};
-
-// The options the arguments name: long ones by name, and whether any short
-// form (which may bundle several, as -qv) appears.
-struct NamedOptions {
-  std::vector<std::string_view> longNames;
-  bool anyShort = false;
-
-  bool wants(std::string_view key, char letter) const {
-    if (letter && anyShort) return true;
-    for (const std::string_view name : longNames)
-      if (name == key) return true;
-    return false;
-  }
-};
-
-NamedOptions namedOptions(int argc, const char* const* argv) {
-  NamedOptions named;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--") break;
-    if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      named.longNames.push_back(arg.substr(2, arg.find('=') == std::string_view::npos ? arg.npos : arg.find('=') - 2));
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      named.anyShort = true;
-    }
-  }
-  return named;
-}
-
-// Declaring an option costs CLI11 far more than parsing one, and a run names
-// few of them: only those are declared. An option the arguments do not name
-// cannot be given, and a name that is no option stays undeclared and unknown.
-void defineOptions(CLI::App& app, RawOptions& raw, const NamedOptions& named) {
-  app.set_help_flag();
-  for (const OwnOption& option : kOwnOptions) {
-    if (named.wants(option.key, option.letter)) option.define(app, raw);
-  }
-  for (const dexmora::OptionInfo& info : dexmora::optionTable()) {
-    const char letter = shortName(info.key);
-    if (!named.wants(info.key, letter)) continue;
-    std::vector<std::string>& values = raw.library[std::string(info.key)];
-    if (info.isSwitch) {
-      app.add_flag_function(cliNames(info.key, letter), [&values](std::int64_t) { values.push_back(""); });
-    } else {
-      app.add_option(cliNames(info.key, letter), values)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    }
-  }
-}
-
-// The arguments sorted into options (with their values) for CLI11 and TEXTs
-// for us, so that the usual conventions hold where CLI11 reads a form
-// differently: an empty TEXT ("") is a text, "--name=" gives the option an
-// empty value, and everything after "--" is TEXT.
-struct Arguments {
-  std::vector<std::string> options;
-  std::vector<std::string> texts;
-  std::vector<bool> afterDoubleDash;  // per TEXT
-};
-
-Arguments sortArguments(const CLI::App& app, int argc, const char* const* argv) {
-  Arguments args;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      args.texts.push_back(arg);
-      args.afterDoubleDash.push_back(optionsEnded);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    const std::size_t equals = arg.find('=');
-    const bool isLong = arg.compare(0, 2, "--") == 0;
-    if (isLong && equals == arg.size() - 1) {
-      args.options.push_back(arg.substr(0, equals));
-      args.options.push_back("");
-      continue;
-    }
-    args.options.push_back(arg);
-    // A value option written apart from its value takes the next argument.
-    const bool apart = isLong ? equals == std::string::npos : arg.size() == 2;
-    const CLI::Option* option = apart ? app.get_option_no_throw(arg) : nullptr;
-    if (option != nullptr && option->get_expected_min() > 0 && i + 1 < argc) args.options.push_back(argv[++i]);
-  }
-  return args;
-}
 
 // "unknown option '--sise' (did you mean --size?)", weighing the library's
 // keys and the command line's own long options alike.
-std::string unknownOption(const std::string& given) {
-  const std::string name = given.substr(0, given.find('='));
+std::string unknownOption(const std::string& name) {
   std::string message = "unknown option " + dexmora::quoted(name);
   if (name.compare(0, 2, "--") == 0) {
-    std::vector<std::string_view> ownKeys;
-    for (const OwnOption& option : kOwnOptions) ownKeys.push_back(option.key);
-    for (const dexmora::OptionInfo& option : dexmora::optionTable()) ownKeys.push_back(option.key);
-    const std::string_view near = dexmora::nearestWord(std::string_view(name).substr(2), ownKeys);
+    std::vector<std::string_view> keys;
+    for (const OwnOption& option : kOwnOptions) keys.push_back(option.key);
+    for (const dexmora::OptionInfo& option : dexmora::optionTable()) keys.push_back(option.key);
+    const std::string_view near = dexmora::nearestWord(std::string_view(name).substr(2), keys);
     if (!near.empty()) return message + " (did you mean --" + std::string(near) + "?)";
   }
   return message + " (put -- before a TEXT that begins with -)";
 }
 
-std::string parserError(const CLI::ParseError& e) {
-  const std::string what = e.what();
-  if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
-    const std::size_t colon = what.find(": ");
-    std::string extra = colon == std::string::npos ? what : what.substr(colon + 2);
-    return unknownOption(extra.substr(0, extra.find(' ')));
+std::string Scan::refusal() const {
+  if (!missingValue.empty()) return missingValue;
+  if (!badSwitch.empty()) return badSwitch;
+  if (!unknown.empty()) return unknownOption(unknown);
+  return {};
+}
+
+std::string missingValueMessage(const KnownOption& option) {
+  if (option.noun.empty()) return "option '--" + std::string(option.key) + "' needs a value";
+  return std::string("option '-") + option.letter + "/--" + std::string(option.key) + "' needs " +
+         std::string(option.noun);
+}
+
+// An option and its value (nullptr for a switch given alone) into `scan`.
+void take(const KnownOption& option, const char* value, Scan& scan) {
+  if (option.own == nullptr) {
+    scan.raw.library[option.key] = value != nullptr ? value : "";
+  } else if (option.own->flag == nullptr) {
+    option.own->take(scan.raw, value);
+  } else if (value == nullptr) {
+    scan.raw.*(option.own->flag) = true;
+  } else if (const dexmora::Expected<bool> on = dexmora::parseSwitch(option.key, value); !on) {
+    if (scan.badSwitch.empty()) scan.badSwitch = on.error().message(dexmora::commandLineKey);
+  } else {
+    scan.raw.*(option.own->flag) = *on;
   }
-  if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr) {
-    const std::string name = what.substr(0, what.find(':'));
-    if (name == "--size") return "option '-s/--size' needs a size";
-    if (name == "--output") return "option '-o/--output' needs a path";
-    return "option '" + name + "' needs a value";
+}
+
+// A long option's name as given, without "=VALUE".
+std::string_view longName(std::string_view argument) { return argument.substr(0, argument.find('=')); }
+
+// Options and TEXTs in the order given, through getopt_long in the mode that
+// returns each TEXT where it stands ("-" first in the short options), so
+// options may follow TEXT without the arguments being reordered.
+Scan scanArguments(int argc, const char* const* argv) {
+  const OptionCatalogue catalogue;
+  Scan scan;
+  std::vector<char*> args;
+  args.reserve(static_cast<std::size_t>(argc) + 1);
+  for (int i = 0; i < argc; ++i) args.push_back(const_cast<char*>(argv[i]));
+  args.push_back(nullptr);
+  opterr = 0;
+  optind = 0;
+  int element = -1;    // the argument the last option came from
+  int letter = 0;      // letters of a bundle read in it so far
+  int unknownAt = -1;  // an argument whose remaining letters are not read
+  bool inBundle = false;
+  for (;;) {
+    const int at = optind == 0 ? 1 : optind;
+    // glibc would take an unambiguous abbreviation ("--siz") for the option;
+    // only whole names are options here.
+    if (!inBundle && at < argc && std::string_view(argv[at]).compare(0, 2, "--") == 0 && argv[at][2] != '\0' &&
+        catalogue.findLong(longName(argv[at]).substr(2)) == nullptr) {
+      scan.unknown = longName(argv[at]);
+      optind = at + 1;
+      continue;
+    }
+    const int c = getopt_long(argc, args.data(), catalogue.shortOptions.c_str(), catalogue.longOptions.data(), nullptr);
+    if (c == -1) break;
+    letter = at == element ? letter + 1 : 1;
+    element = at;
+    inBundle = optind == at;
+    if (at == unknownAt) continue;
+    if (c == 1) {
+      scan.texts.push_back({optarg, false});
+    } else if (c == '?') {
+      // The letter and what follows it in the bundle, as "-x" or "-xv".
+      scan.unknown = "-" + std::string(longName(argv[at] + letter));
+      unknownAt = at;
+    } else if (const KnownOption* option = catalogue.find(c == ':' ? optopt : c); option == nullptr) {
+      scan.unknown = longName(argv[at]);
+    } else if (c == ':') {
+      scan.missingValue = missingValueMessage(*option);
+    } else {
+      take(*option, optarg, scan);
+    }
   }
-  return what;
+  for (int i = optind; i < argc; ++i) scan.texts.push_back({argv[i], true});
+  return scan;
 }
 
 // The library's options through its parsers, then the checks of them together.
 std::string applyLibraryOptions(const RawOptions& raw, dexmora::OptionSet& library) {
-  for (const auto& [key, values] : raw.library) {
-    if (values.empty()) continue;
-    if (dexmora::Expected<void> set = library.set(key, values.back()); !set) return set.error().message(dexmora::commandLineKey);
+  for (const auto& [key, value] : raw.library) {
+    if (dexmora::Expected<void> set = library.set(key, value); !set) return set.error().message(dexmora::commandLineKey);
   }
   if (dexmora::Expected<void> finished = library.finish(); !finished) return finished.error().message(dexmora::commandLineKey);
   return {};
@@ -280,25 +197,17 @@ std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
 CliParseResult parseCliOptions(int argc, const char* const* argv) {
   CliParseResult result;
   CliOptions& options = result.options;
-  CLI::App app;
-  RawOptions raw;
-  defineOptions(app, raw, namedOptions(argc, argv));
-  Arguments args = sortArguments(app, argc, argv);
-  std::vector<std::string> reversed(args.options.rbegin(), args.options.rend());  // CLI11 pops from the back
-  try {
-    app.parse(reversed);
-  } catch (const CLI::ParseError& e) {
-    result.error = parserError(e);
-    return result;
-  }
+  const Scan scan = scanArguments(argc, argv);
+  if (result.error = scan.refusal(); !result.error.empty()) return result;
+  RawOptions raw = scan.raw;  // a sheet takes --xdim fit out of the library's options
 
-  for (std::size_t i = 0; i < args.texts.size(); ++i) {
+  for (std::size_t i = 0; i < scan.texts.size(); ++i) {
     if (i > 0) {
-      result.error = "more than one TEXT given: " + dexmora::quoted(args.texts[i]);
+      result.error = "more than one TEXT given: " + dexmora::quoted(scan.texts[i].bytes);
       return result;
     }
-    options.textFromStdin = args.texts[i] == "-" && !args.afterDoubleDash[i];
-    if (!options.textFromStdin) options.text = args.texts[i];
+    options.textFromStdin = scan.texts[i].bytes == "-" && !scan.texts[i].afterDoubleDash;
+    if (!options.textFromStdin) options.text = scan.texts[i].bytes;
   }
   if (raw.help) {
     options.mode = CliMode::Help;
@@ -313,8 +222,8 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
     return result;
   }
   options.mode = raw.dump ? CliMode::Dump : raw.codewords ? CliMode::Codewords : CliMode::Write;
-  if (!raw.output.empty()) {
-    options.outputPath = raw.output.back();
+  if (raw.output) {
+    options.outputPath = *raw.output;
     options.outputGiven = true;
     options.toStdout = options.outputPath == "-";
     if (options.outputPath.empty()) {
@@ -326,7 +235,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
       return result;
     }
   }
-  result.error = applySheetOptions(raw.sheet, raw.library, options.sheet);
+  result.error = applySheetOptions(raw.sheet, raw.outline, raw.library, options.sheet);
   if (options.sheet.on && !options.outputGiven) options.outputPath = "output.pdf";
   if (result.error.empty()) result.error = applyLibraryOptions(raw, options.library);
   if (result.error.empty()) result.error = applyOutputOptions(raw, options);

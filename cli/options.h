@@ -42,5 +42,6 @@ struct CliParseResult {
 };
 
 // Parses argv[1..argc-1]. Options and TEXT may come in any order; "--" ends
-// the options, and "-" as TEXT means standard input.
+// the options, and "-" as TEXT means standard input. Uses getopt_long's
+// global state: once per process.
 CliParseResult parseCliOptions(int argc, const char* const* argv);

@@ -5,19 +5,16 @@
 #include "dexmora_frontend/key_spelling.h"
 #include "dexmora_text/quoting.h"
 
-std::string applySheetOptions(const RawSheetOptions& raw, std::map<std::string, std::vector<std::string>>& library,
-                              CliSheet& sheet) {
+std::string applySheetOptions(const RawSheetOptions& raw, bool outline,
+                              std::map<std::string_view, std::string_view>& library, CliSheet& sheet) {
   std::vector<std::pair<std::string, std::string>>& given = sheet.options;
-  for (const auto& [key, values] : raw.values)
-    if (!values.empty()) given.emplace_back(key, values.back());
-  if (raw.outline) given.emplace_back("outline", "1");
-  std::vector<std::string>& xdim = library["xdim"];
-  if (!xdim.empty() && xdim.back() == "fit") {
+  for (const auto& [key, value] : raw.values) given.emplace_back(key, value);
+  if (outline) given.emplace_back("outline", "1");
+  if (const auto xdim = library.find("xdim"); xdim != library.end() && xdim->second == "fit") {
     given.emplace_back("xdim", "fit");
-    xdim.clear();
+    library.erase(xdim);
   }
-  const auto paper = raw.values.find("sheet");
-  sheet.on = paper != raw.values.end() && !paper->second.empty();
+  sheet.on = raw.values.count("sheet") > 0;
   if (!sheet.on) {
     if (given.empty()) return {};
     return "--grid, --cell, --sheet-margin, --pitch, --skip, --caption, --caption-side, --caption-size, --font, "
@@ -40,12 +37,11 @@ std::string applySheetOptions(const RawSheetOptions& raw, std::map<std::string, 
   return {};
 }
 
-std::string finishSheetOptions(CliSheet& sheet, const std::map<std::string, std::vector<std::string>>& library,
+std::string finishSheetOptions(CliSheet& sheet, const std::map<std::string_view, std::string_view>& library,
                                bool tsv, bool verify, bool dump, const std::optional<dexmora::OutputFormat>& format,
                                const std::string& path) {
   if (!sheet.on) return {};
-  for (const auto& [key, values] : library)
-    if (!values.empty()) sheet.options.emplace_back(key, values.back());
+  for (const auto& [key, value] : library) sheet.options.emplace_back(key, value);
   if (dump) return "--sheet writes a PDF and does not go with --dump or --codewords";
   if (verify) return "--verify reads back PNG pictures only; it does not go with --sheet";
   if (format && *format != dexmora::OutputFormat::Pdf) return "--sheet writes a PDF; --format asks for another format";

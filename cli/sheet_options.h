@@ -3,16 +3,16 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include <dexmora/render.h>
 
-// The sheet options as given, by key ("sheet", "grid", ..., "caption"); each
-// value is kept and the last one counts.
+// The sheet options as given, by key ("sheet", "grid", ..., "caption"): the
+// last value of each, views into the option table and argv.
 struct RawSheetOptions {
-  std::map<std::string, std::vector<std::string>> values;
-  bool outline = false;
+  std::map<std::string_view, std::string_view> values;
 };
 
 // What --sheet asks for: one PDF of labels laid out in cells, made by the
@@ -28,12 +28,12 @@ struct CliSheet {
 // Checks the sheet options (their values and the layout they make) and
 // takes "--xdim fit" out of the library's options, where it is no length.
 // "" or the message refusing them.
-std::string applySheetOptions(const RawSheetOptions& raw, std::map<std::string, std::vector<std::string>>& library,
-                              CliSheet& sheet);
+std::string applySheetOptions(const RawSheetOptions& raw, bool outline,
+                              std::map<std::string_view, std::string_view>& library, CliSheet& sheet);
 
 // Once every other option is known: adds the library's options and says
 // what a sheet does not go with, a `path` that names another format
 // included ("" when nothing).
-std::string finishSheetOptions(CliSheet& sheet, const std::map<std::string, std::vector<std::string>>& library,
+std::string finishSheetOptions(CliSheet& sheet, const std::map<std::string_view, std::string_view>& library,
                                bool tsv, bool verify, bool dump, const std::optional<dexmora::OutputFormat>& format,
                                const std::string& path);

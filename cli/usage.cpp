@@ -1,6 +1,7 @@
 #include "cli/usage.h"
 
-#include <sstream>
+#include <algorithm>
+#include <string_view>
 
 #include "cli/size_option.h"
 
@@ -16,18 +17,25 @@ constexpr char kNoBreak = '\x1f';
 
 // `text` filled into lines of at most kWidth columns, each after `indent`
 // spaces except the first, which continues `first` (already that wide).
-std::string fill(const std::string& text, std::size_t indent, std::string first) {
-  std::istringstream words(text);
+// Split by hand: a string stream would bring the C++ locale and its
+// wide-character functions into every run's start-up, for --help alone.
+std::string fill(std::string_view text, std::size_t indent, std::string first) {
   std::string out;
   std::string line = std::move(first);
   bool empty = true;
-  for (std::string word; words >> word;) {
+  constexpr std::string_view kSpace = " \t\n";
+  for (std::size_t start = text.find_first_not_of(kSpace); start != std::string_view::npos;
+       start = text.find_first_not_of(kSpace, start)) {
+    const std::size_t end = std::min(text.find_first_of(kSpace, start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    start = end;
     if (!empty && line.size() + 1 + word.size() > kWidth) {
       out += line + "\n";
       line = std::string(indent, ' ');
       empty = true;
     }
-    line += (empty ? "" : " ") + word;
+    if (!empty) line += ' ';
+    line += word;
     empty = false;
   }
   out += line + "\n";

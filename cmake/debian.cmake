@@ -1,38 +1,34 @@
-# What a Debian build needs before any target exists: the multiarch library
-# folder, Debian's hardening flags, and dexmora_deb_package(), through which
-# every folder that ships a package registers it (cmake/packaging.cmake runs
-# CPack over all of them). Included before GNUInstallDirs.
+# What the Debian packages' build needs before any target exists: the
+# multiarch library folder, Debian's hardening flags, and dexmora_deb_package(),
+# through which every folder that ships a package registers it
+# (cmake/packaging.cmake runs CPack over all of them). Included before
+# GNUInstallDirs. A plain configure gets none of this policy: GNUInstallDirs'
+# defaults and the caller's own flags; -DDEXMORA_DEB_BUILD=ON (the preset
+# "package", ./test's plain build) asks for it.
+option(DEXMORA_DEB_BUILD "Build as the Debian packages are built: lib/<triplet> and dpkg-buildflags" OFF)
 
-# Libraries and dexmora.pc go to lib/<triplet>, as Debian's own do, whatever
-# the prefix: the packages are made from this same configuration, and an
+# Libraries and dexmora.pc go to lib/<triplet>, as Debian's own do: the
+# packages are made from this same configuration, and an
 # architecture-dependent .pc under lib/pkgconfig is invisible to cross builds.
-# A value given on the command line is kept; "lib" cached by an older
-# configuration of the folder is replaced once. A superbuild's layout is its own.
-if(PROJECT_IS_TOP_LEVEL AND CMAKE_LIBRARY_ARCHITECTURE AND EXISTS /etc/debian_version)
-  get_property(libdir_help CACHE CMAKE_INSTALL_LIBDIR PROPERTY HELPSTRING)
-  if(NOT DEFINED CMAKE_INSTALL_LIBDIR OR
-     (NOT DEXMORA_LIBDIR_CHECKED AND CMAKE_INSTALL_LIBDIR STREQUAL "lib" AND
-      libdir_help STREQUAL "Object code libraries (lib)"))
-    set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE} CACHE PATH
-        "Object code libraries (lib/${CMAKE_LIBRARY_ARCHITECTURE}, Debian's multiarch folder)" FORCE)
+set(deb_libdir_help "Object code libraries (Debian's multiarch folder, set by DEXMORA_DEB_BUILD)")
+get_property(libdir_help CACHE CMAKE_INSTALL_LIBDIR PROPERTY HELPSTRING)
+if(DEXMORA_DEB_BUILD)
+  if(NOT CMAKE_LIBRARY_ARCHITECTURE)
+    message(FATAL_ERROR "DEXMORA_DEB_BUILD needs a compiler that names its multiarch triplet (Debian's own)")
   endif()
-  set(DEXMORA_LIBDIR_CHECKED ON CACHE INTERNAL "CMAKE_INSTALL_LIBDIR was given its Debian default")
+  set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE} CACHE PATH "${deb_libdir_help}" FORCE)
+elseif(libdir_help MATCHES "Debian's multiarch folder")
+  # The folder was a package build before: GNUInstallDirs chooses again.
+  unset(CMAKE_INSTALL_LIBDIR CACHE)
 endif()
+unset(DEXMORA_LIBDIR_CHECKED CACHE)
 
 # Debian's hardening (stack protector, _FORTIFY_SOURCE, format checks, full
 # RELRO with BIND_NOW, PIE) from dpkg-buildflags, for every target, so the
 # packages carry it. Optimisation and debug information stay the build
-# type's. Instrumented builds are never packaged and keep their own flags;
-# in a superbuild the flags are the top project's choice (off by default).
+# type's. Instrumented builds are never packaged and keep their own flags.
 find_program(DPKG_BUILDFLAGS dpkg-buildflags)
-if(DPKG_BUILDFLAGS AND PROJECT_IS_TOP_LEVEL AND NOT DEXMORA_SANITIZE AND NOT DEXMORA_FUZZ
-   AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
-  set(deb_hardening_default ON)
-else()
-  set(deb_hardening_default OFF)
-endif()
-option(DEXMORA_DEB_HARDENING "Compile and link with dpkg-buildflags' hardening flags (needs dpkg-dev)"
-       ${deb_hardening_default})
+unset(DEXMORA_DEB_HARDENING CACHE)
 
 # dexmora_buildflags(VAR FLAG): VAR = dpkg-buildflags --get FLAG, less -g and -O.
 function(dexmora_buildflags var flag)
@@ -42,7 +38,7 @@ function(dexmora_buildflags var flag)
     OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE failed)
   if(failed)
-    message(FATAL_ERROR "dpkg-buildflags --get ${flag} failed; install dpkg-dev or set -DDEXMORA_DEB_HARDENING=OFF")
+    message(FATAL_ERROR "dpkg-buildflags --get ${flag} failed; install dpkg-dev or leave DEXMORA_DEB_BUILD off")
   endif()
   separate_arguments(flags UNIX_COMMAND "${flags}")
   list(FILTER flags EXCLUDE REGEX "^-(g|O).*")
@@ -51,10 +47,10 @@ function(dexmora_buildflags var flag)
 endfunction()
 
 set(DEXMORA_DEB_HARDENED OFF)
-if(DEXMORA_DEB_HARDENING AND NOT DEXMORA_SANITIZE AND NOT DEXMORA_FUZZ)
+if(DEXMORA_DEB_BUILD AND NOT DEXMORA_SANITIZE AND NOT DEXMORA_FUZZ)
   set(DEXMORA_DEB_HARDENED ON)
   if(NOT DPKG_BUILDFLAGS)
-    message(FATAL_ERROR "DEXMORA_DEB_HARDENING needs dpkg-buildflags (apt-get install dpkg-dev)")
+    message(FATAL_ERROR "DEXMORA_DEB_BUILD needs dpkg-buildflags (apt-get install dpkg-dev)")
   endif()
   dexmora_buildflags(deb_cppflags CPPFLAGS)
   dexmora_buildflags(deb_cflags CFLAGS)

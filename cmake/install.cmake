@@ -55,7 +55,9 @@ else()
   set(DEXMORA_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/dexmora.pc.in ${PROJECT_BINARY_DIR}/dexmora.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/dexmora.pc DESTINATION ${pc_dir} COMPONENT dev)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/dexmora-static.pc.in ${PROJECT_BINARY_DIR}/dexmora-static.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/dexmora.pc ${PROJECT_BINARY_DIR}/dexmora-static.pc
+        DESTINATION ${pc_dir} COMPONENT dev)
 
 install(FILES ${PROJECT_SOURCE_DIR}/completion/dexmora-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT cli)

@@ -1,5 +1,5 @@
 # Debian packages the project needs, by purpose; sourced by ./run and ./test.
-BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev libcli11-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc libmicrohttpd-dev"
+BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc libmicrohttpd-dev"
 # Label sheets (sheet/): caption shaping and subsetting, font lookup, and a font for
 # Latin, Greek and Cyrillic captions; fonts-wqy-microhei (below) has the Chinese.
 BUILD_PACKAGES="$BUILD_PACKAGES libharfbuzz-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core"
@@ -16,3 +16,5 @@ LOAD_PACKAGES="wrk procps curl"
 # The Python module (built and tested by ./test) and what its tests run on.
 TEST_PACKAGES="$TEST_PACKAGES pybind11-dev python3-dev python3-pytest python3-hypothesis python3-numpy python3-zxing-cpp python3-pil"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
+# libdexmora.so.1's ABI checked against abi/ (tests/abi, abi/update.sh).
+TEST_PACKAGES="$TEST_PACKAGES abigail-tools binutils"

@@ -1,8 +1,9 @@
 # Debian packages through CPack: `cpack -G DEB` in the build folder writes one
 # package per component registered with dexmora_deb_package() (cmake/debian.cmake):
+#   libdexmora1_<version>_<arch>.deb     component lib: libdexmora.so.1
+#   libdexmora-dev_<version>_<arch>.deb  component dev
 #   dexmora-cli_<version>_<arch>.deb     component cli
 #   dexmora_<version>_<arch>.deb         component app (when DEXMORA_GUI is on)
-#   libdexmora-dev_<version>_<arch>.deb  component dev
 #   dexmora-serve_<version>_<arch>.deb   component serve (when DEXMORA_SERVE is on)
 #   python3-dexmora_<version>_<arch>.deb component python (when DEXMORA_PYTHON is on)
 # A folder that ships another package calls dexmora_deb_package() for its
@@ -11,6 +12,29 @@
 set(DEXMORA_DEBIAN_REVISION 1)
 set(DEXMORA_MAINTAINER "Dexmora developers <dexmora@users.noreply.invalid>")
 
+# The shared library's package is named for its SONAME, so that 2.x can be
+# installed beside it. Its control files: the symbols file abi/update.sh
+# keeps (dpkg-shlibdeps reads each program's minimal version from it), the
+# shlibs file for tools that read no symbols files, and the trigger that
+# runs ldconfig once for all packages installed together
+# (cmake/deb_postbuild.cmake drops the scripts CPack writes instead).
+set(lib_control ${PROJECT_BINARY_DIR}/package-control/libdexmora1)
+configure_file(${PROJECT_SOURCE_DIR}/abi/libdexmora1.symbols ${lib_control}/symbols COPYONLY)
+file(WRITE ${lib_control}/shlibs "libdexmora 1 libdexmora1 (>= ${PROJECT_VERSION})\n")
+file(WRITE ${lib_control}/triggers "activate-noawait ldconfig\n")
+dexmora_deb_package(lib NAME libdexmora1 SECTION libs
+  SUMMARY "Data Matrix ECC200 encoder and renderer (shared library)"
+  DESCRIPTION "libdexmora encodes a text or bytes as a Data Matrix ECC200 symbol, square,
+rectangular or DMRE, with any encodation, GS1 element strings, ECI and
+structured append, and draws it as PNG, SVG, PDF, EPS or text. This package
+holds the shared library libdexmora.so.1 that dexmora-serve, the dialog and
+the Python module use.")
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_EXTRA ${lib_control}/symbols ${lib_control}/shlibs ${lib_control}/triggers)
+set(CPACK_DEBIAN_LIB_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# dexmora-cli links the static archive on purpose (a run lasts milliseconds,
+# and loading libdexmora.so.1 with the shared C++ runtime would add about a
+# third), so its package needs no libdexmora1.
 dexmora_deb_package(cli NAME dexmora-cli SECTION graphics
   SUMMARY "Data Matrix ECC200 symbol generator (command line)"
   DESCRIPTION "dexmora-cli encodes a text as a Data Matrix ECC200 symbol, square, rectangular
@@ -21,7 +45,8 @@ label sheets with captions in one PDF."
   DEPENDS "fonts-dejavu-core"
   CPACK PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
 
-# dpkg-shlibdeps sees the shared libraries the programs link; what they load
+# dpkg-shlibdeps sees the shared libraries the programs link (libdexmora.so.1
+# too, from this build tree: cmake/deb_prebuild.cmake shows it to it); what they load
 # at run time or only show (Qt's platform plugin and translations, a CJK font
 # for the captions) and what the static libraries need to link, it cannot see.
 if(DEXMORA_GUI)
@@ -35,12 +60,12 @@ endif()
 
 dexmora_deb_package(dev NAME libdexmora-dev SECTION libdevel
   SUMMARY "Data Matrix ECC200 encoder and renderer (development files)"
-  DESCRIPTION "The Dexmora libraries as static archives with their headers: dexmora_core
-encodes a text into a Data Matrix ECC200 symbol, dexmora_render draws it as
-PNG, SVG, PDF or EPS, dexmora_sheet lays symbols out as label sheets.
-find_package(Dexmora) gives the CMake targets Dexmora::core, Dexmora::render
-and Dexmora::sheet; pkg-config knows the first two as dexmora."
-  DEPENDS "${DEXMORA_DEV_DEPENDS}")
+  DESCRIPTION "The headers of libdexmora, the link to its shared library and its static
+archive, and the label sheet library dexmora_sheet. find_package(Dexmora)
+gives the CMake targets Dexmora::dexmora (the shared library),
+Dexmora::dexmora_static and Dexmora::sheet; pkg-config knows the first two as
+dexmora and dexmora-static. C++ callers need C++17."
+  DEPENDS "libdexmora1 (= ${PROJECT_VERSION}-${DEXMORA_DEBIAN_REVISION}), ${DEXMORA_DEV_DEPENDS}")
 
 if(TARGET dexmora-serve)
   dexmora_deb_package(serve NAME dexmora-serve SECTION httpd
@@ -112,6 +137,14 @@ set(CPACK_DEXMORA_COMPONENTS ${dexmora_components})
 set(CPACK_DEXMORA_DOC_ROOT ${doc_root})
 set(CPACK_DEXMORA_HARDENED ${DEXMORA_DEB_HARDENED})
 set(CPACK_DEXMORA_STRIP ${CMAKE_STRIP})
+# Where this build's libdexmora.so.1 and its symbols file are, for
+# dpkg-shlibdeps: known only at generation time.
+set(CPACK_DEXMORA_LIBRARY_FILE ${PROJECT_BINARY_DIR}/package-control/library.cmake)
+file(GENERATE OUTPUT ${CPACK_DEXMORA_LIBRARY_FILE}
+  CONTENT "set(CPACK_DEXMORA_LIBRARY \"$<TARGET_SONAME_FILE:dexmora>\")\n")
+set(CPACK_DEXMORA_SYMBOLS ${lib_control}/symbols)
+set(CPACK_DEXMORA_LIBDIR ${CMAKE_INSTALL_LIBDIR})
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb_prebuild.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb_postbuild.cmake)
 
 include(CPack)

@@ -1,7 +1,7 @@
 # dexmora-cli run as a child process, the way scripts call it.
 
 add_executable(test_cli test_cli.cpp test_cli_output.cpp test_cli_features.cpp test_cli_help.cpp test_one_engine.cpp
-  test_cli_messages.cpp test_cli_support.cpp)
+  test_cli_messages.cpp test_cli_contract.cpp test_cli_support.cpp)
 target_link_libraries(test_cli PRIVATE dexmora_test_support dexmora_frontend ZXing::ZXing GTest::gtest GTest::gtest_main)
 # The man page and completion are read from the source tree.
 target_compile_definitions(test_cli PRIVATE DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>" ZX_USE_UTF8
@@ -35,3 +35,10 @@ dexmora_warnings(test_cli_batch_safety)
 gtest_discover_tests(test_cli_batch_safety TEST_FILTER "-*Serial.*" DISCOVERY_TIMEOUT 60)
 add_test(NAME cli_sticky_directories COMMAND test_cli_batch_safety --gtest_filter=*Serial.*)
 set_tests_properties(cli_sticky_directories PROPERTIES RUN_SERIAL TRUE)
+
+# One-shot runs start at the floor: no initialiser of ours, no C++ streams or
+# locale at start-up. Sanitizers add initialisers and share the runtime.
+if(NOT DEXMORA_SANITIZE)
+  add_test(NAME cli_startup_symbols
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/check_cli_startup.sh $<TARGET_FILE:dexmora-cli> ${CMAKE_NM})
+endif()

@@ -20,12 +20,15 @@ if(NOT DEXMORA_SANITIZE)
     COMMAND sh ${package_tests}/consumer.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
             $<TARGET_FILE:dexmora-cli> ${CMAKE_COMMAND} ${CMAKE_CXX_COMPILER})
   list(APPEND package_test_names package_consumer)
+  add_test(NAME package_build_policy COMMAND sh ${package_tests}/build_policy.sh ${PROJECT_SOURCE_DIR} ${CMAKE_COMMAND})
+  set_tests_properties(package_build_policy PROPERTIES SKIP_RETURN_CODE 77)
+  list(APPEND package_test_names package_build_policy)
 endif()
 # The packages ship the man pages, so they are checked only where scdoc built them.
 if(NOT DEXMORA_SANITIZE AND TARGET dexmora-man)
   add_test(NAME package_deb
     COMMAND sh ${package_tests}/deb.sh ${PROJECT_BINARY_DIR} ${CMAKE_CPACK_COMMAND} ${CMAKE_COMMAND}
-            $<TARGET_FILE:dexmora-cli>)
+            $<TARGET_FILE:dexmora-cli> ${DEXMORA_DEB_BUILD} ${PROJECT_SOURCE_DIR})
   set_tests_properties(package_deb PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 240)
   # Both run install scripts of this build tree.
   set_tests_properties(package_consumer package_deb PROPERTIES RESOURCE_LOCK dexmora_install)
