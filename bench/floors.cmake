@@ -24,3 +24,10 @@ endfunction()
 
 dexmora_floor_driver(bench_startup floor_png FLOOR_PNG_PATH)
 dexmora_floor_driver(bench_batch_floor floor_files FLOOR_FILES_PATH)
+
+# A 10,000-label sheet beside the same symbols as 10,000 single PDFs.
+add_executable(bench_sheet bench_sheet.cpp)
+target_link_libraries(bench_sheet PRIVATE dexmora_process_timing)
+target_compile_definitions(bench_sheet PRIVATE DEXMORA_CLI_PATH="$<TARGET_FILE:dexmora-cli>")
+add_dependencies(bench_sheet dexmora-cli)
+dexmora_warnings(bench_sheet)

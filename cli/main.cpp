@@ -18,6 +18,7 @@
 #include "cli/options.h"
 #include "cli/picture.h"
 #include "cli/reader_loader.h"
+#include "cli/sheet_output.h"
 #include "dexmora_frontend/process_start.h"
 #include "cli/signal_cleanup.h"
 #include "cli/text_input.h"
@@ -74,17 +75,11 @@ void report(const CliOptions& options, const dexmora::Symbol& symbol, std::optio
   std::fprintf(stderr, "dexmora-cli: %s\n", symbolReport(symbol, options.encode(), format, path).c_str());
 }
 
-int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
-  const Picture picture = makePicture(symbol, options.format, options, text);
-  warn(picture.warnings);
-  if (picture.status != 0) return fail(picture.status, picture.message);
-  if (options.toStdout) {
-    const int status = printOut(picture.bytes);
-    if (status == DM_CLI_EXIT_OK) report(options, symbol, options.format, "-");
-    return status;
-  }
+// Writes `bytes` to -o's file or standard output.
+int writeOutput(const CliOptions& options, const std::string& bytes) {
+  if (options.toStdout) return printOut(bytes);
   const dexmora::Expected<dexmora::WriteReport> written =
-      dexmora::writeFileTracked(options.outputPath, picture.bytes, {}, dexmora::temporaryNamedInSlot(0));
+      dexmora::writeFileTracked(options.outputPath, bytes, {}, dexmora::temporaryNamedInSlot(0));
   if (!written) {
     const dexmora::Error& error = written.error();
     if (error.code() != dexmora::ErrorCode::WriteFailed) {
@@ -94,8 +89,26 @@ int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const
                 writeFailure(options.outputPath, error));
   }
   warn(written->warnings);
-  report(options, symbol, options.format, options.outputPath);
   return DM_CLI_EXIT_OK;
+}
+
+int writePicture(const CliOptions& options, const dexmora::Symbol& symbol, const std::string& text) {
+  const Picture picture = makePicture(symbol, options.format, options, text);
+  warn(picture.warnings);
+  if (picture.status != 0) return fail(picture.status, picture.message);
+  const int status = writeOutput(options, picture.bytes);
+  if (status == DM_CLI_EXIT_OK) report(options, symbol, options.format, options.toStdout ? "-" : options.outputPath);
+  return status;
+}
+
+// The labels written as one PDF; refused lines make the status 65 but do not
+// stop the others.
+int writeSheet(const CliOptions& options, const std::string* text) {
+  SheetOutcome sheet = makeSheet(options, text);
+  if (sheet.bytes.empty()) return sheet.status;
+  dexmora::installSignalCleanup(dexmora::InterruptHandling::RemoveAndDie);
+  const int status = writeOutput(options, sheet.bytes);
+  return status == DM_CLI_EXIT_OK ? sheet.status : status;
 }
 
 int run(int argc, char** argv) {
@@ -111,7 +124,7 @@ int run(int argc, char** argv) {
       return fail(DM_CLI_EXIT_UNAVAILABLE, reader.error);
     }
   }
-  if (options.batch) return runBatch(options);
+  if (options.batch) return options.sheet.on ? writeSheet(options, nullptr) : runBatch(options);
 
   CliInput input;
   if (options.textFromStdin) {
@@ -125,6 +138,7 @@ int run(int argc, char** argv) {
   }
   if (input.truncated) return fail(DM_CLI_EXIT_USAGE, truncatedInputProblem());
 
+  if (options.sheet.on) return writeSheet(options, &input.text);
   const dexmora::Expected<dexmora::Symbol> symbol = dexmora::encode(input.text, options.encode());
   if (!symbol) return fail(statusOf(symbol.error()), symbol.error().message(dexmora::commandLineKey));
   for (const dexmora::Notice& notice : symbol->notices()) {

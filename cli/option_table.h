@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/sheet_options.h"
+
 // The options as given, before any is checked against another. The
 // library's keep the last value of each, applied in key order.
 struct RawOptions {
@@ -26,6 +28,8 @@ struct RawOptions {
   bool tsvAnyName = false;
   std::string jobs;  // empty when not given
   bool quiet = false;
+  RawSheetOptions sheet;  // --sheet and the options that lay a sheet out
+  bool outline = false;
   std::map<std::string_view, std::string_view> library;  // views into the table and argv
 };
 
@@ -55,6 +59,17 @@ inline constexpr OwnOption kOwnOptions[] = {
     {"tsv-any-name", 0, &RawOptions::tsvAnyName, nullptr},
     {"jobs", 'j', nullptr, [](RawOptions& raw, const char* value) { raw.jobs = value; }},
     {"quiet", 'q', &RawOptions::quiet, nullptr},
+    {"sheet", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["sheet"] = value; }, "a paper"},
+    {"grid", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["grid"] = value; }},
+    {"cell", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["cell"] = value; }},
+    {"sheet-margin", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["sheet-margin"] = value; }},
+    {"pitch", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["pitch"] = value; }},
+    {"skip", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["skip"] = value; }},
+    {"caption", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["caption"] = value; }},
+    {"caption-side", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["caption-side"] = value; }},
+    {"caption-size", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["caption-size"] = value; }},
+    {"font", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["font"] = value; }},
+    {"outline", 0, &RawOptions::outline, nullptr},
 };
 
 // The library's options the command line gives a short form.

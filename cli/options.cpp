@@ -175,7 +175,9 @@ std::string applyBatchOptions(const RawOptions& raw, CliOptions& options) {
     return {};
   }
   if (options.mode != CliMode::Write) return "--batch writes files and does not go with --dump or --codewords";
-  if (options.toStdout) return "a batch writes one file per line and cannot write them all to standard output";
+  if (options.toStdout && !options.sheet.on) {
+    return "a batch writes one file per line and cannot write them all to standard output";
+  }
   options.batch = true;
   if ((raw.tsvHeader || raw.tsvAnyName) && !raw.tsv) return "--tsv-header and --tsv-any-name go with --tsv only";
   options.tsv = raw.tsv;
@@ -197,7 +199,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
   CliOptions& options = result.options;
   const Scan scan = scanArguments(argc, argv);
   if (result.error = scan.refusal(); !result.error.empty()) return result;
-  const RawOptions& raw = scan.raw;
+  RawOptions raw = scan.raw;  // a sheet takes --xdim fit out of the library's options
 
   for (std::size_t i = 0; i < scan.texts.size(); ++i) {
     if (i > 0) {
@@ -233,8 +235,15 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
       return result;
     }
   }
-  result.error = applyLibraryOptions(raw, options.library);
+  result.error = applySheetOptions(raw.sheet, raw.outline, raw.library, options.sheet);
+  if (options.sheet.on && !options.outputGiven) options.outputPath = "output.pdf";
+  if (result.error.empty()) result.error = applyLibraryOptions(raw, options.library);
   if (result.error.empty()) result.error = applyOutputOptions(raw, options);
   if (result.error.empty()) result.error = applyBatchOptions(raw, options);
+  if (result.error.empty()) {
+    result.error = finishSheetOptions(options.sheet, raw.library, options.tsv, options.verify,
+                                      options.mode != CliMode::Write, options.library.format(),
+                                      options.toStdout ? "" : options.outputPath);
+  }
   return result;
 }

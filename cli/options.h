@@ -4,6 +4,8 @@
 
 #include <dexmora/option_set.h>
 
+#include "cli/sheet_options.h"
+
 enum class CliMode { Write, Dump, Codewords, Help, Version };
 
 // What the command line asks for.
@@ -26,6 +28,7 @@ struct CliOptions {
   bool quiet = false; // no progress bar
   bool textFromStdin = true;
   std::string text;  // the TEXT argument's bytes when textFromStdin is false
+  CliSheet sheet;    // --sheet: every symbol on one PDF of labels, -o naming it
 
   const dexmora::EncodeOptions& encode() const { return library.encodeOptions(); }
   const dexmora::RenderSettings& render() const { return library.renderSettings(); }

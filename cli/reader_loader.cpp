@@ -1,12 +1,10 @@
 #include "cli/reader_loader.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <new>
-#include <vector>
 
+#include "cli/module_path.h"
 #include "reader/reader_module.h"
 
 namespace {
@@ -48,35 +46,9 @@ class ModuleReader final : public dexmora::Reader {
 
 #ifdef DEXMORA_READER_INSTALL_DIR
 
-// The folder above the one the program runs from, with a trailing '/'.
-std::string programPrefix() {
-  std::vector<char> path(4096);
-  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-  if (length <= 0 || static_cast<size_t>(length) >= path.size()) return {};
-  std::string program(path.data(), static_cast<size_t>(length));
-  for (int up = 0; up < 2; ++up) {
-    const size_t slash = program.rfind('/');
-    if (slash == std::string::npos) return {};
-    program.resize(slash);
-  }
-  return program + "/";
+LoadedReader findVerifyReader() {
+  return loadReaderModule(findModule("DEXMORA_READER_MODULE", DEXMORA_READER_MODULE_FILE));
 }
-
-std::string modulePath() {
-  if (const char* chosen = std::getenv("DEXMORA_READER_MODULE")) return chosen;
-  std::vector<std::string> paths;
-  const std::string prefix = programPrefix();
-  if (!prefix.empty()) {
-    paths.push_back(prefix + "lib/" DEXMORA_READER_MODULE_FILE);
-    paths.push_back(prefix + DEXMORA_READER_RELATIVE_DIR "/" DEXMORA_READER_MODULE_FILE);
-  }
-  for (const std::string& path : paths) {
-    if (access(path.c_str(), F_OK) == 0) return path;
-  }
-  return DEXMORA_READER_INSTALL_DIR "/" DEXMORA_READER_MODULE_FILE;
-}
-
-LoadedReader findVerifyReader() { return loadReaderModule(modulePath()); }
 
 #else
 

@@ -204,8 +204,10 @@ std::string exitStatus() {
               "text, a text that does not fit (the largest symbol, or the size given with --exact-size) or that "
               "the encodation cannot carry, bad GS1 data, a refused file format, a picture over the size limit",
               column) +
-         item("65", "a batch refused some of its lines (each is named on stderr); the others were written", column) +
-         item("69", "--verify's reader (zxing-cpp) is not installed", column) +
+         item("65",
+              "a batch or a sheet refused some of its lines (each is named on stderr); the others were written",
+              column) +
+         item("69", "--verify's reader (zxing-cpp) is not installed, or --sheet's module", column) +
          item("70", "--verify found that the picture does not match the symbol, or an internal failure", column) +
          item("73", "the picture could not be written; a file already at PATH is kept", column) +
          item("74", "standard input could not be read or standard output not written", column) +
@@ -217,9 +219,14 @@ std::string exitStatus() {
 
 }  // namespace
 
+std::string helpItem(const std::string& names, const std::string& text) { return item(names, text); }
+
+std::string helpParagraph(const std::string& text) { return paragraph(text); }
+
 std::string cliUsageText() {
   return "Usage: dexmora-cli [OPTIONS] [-o PATH | --output PATH] [TEXT]\n"
          "       dexmora-cli --batch [OPTIONS] [-o TEMPLATE] [FILE]\n"
+         "       dexmora-cli --sheet PAPER [OPTIONS] [-o PDF] [TEXT | --batch [FILE]]\n"
          "       dexmora-cli --dump [OPTIONS] [TEXT]\n"
          "       dexmora-cli --codewords [OPTIONS] [TEXT]\n"
          "       dexmora-cli --help\n"
@@ -232,7 +239,7 @@ std::string cliUsageText() {
                    "\"\\r\\n\"), as echo adds, is dropped. Put -- before a TEXT that begins with \"-\". The text "
                    "must not be empty and must fit the largest symbol, 144x144 with 1558 data codewords (for "
                    "example 1558 letters or 3116 digits); a longer text is refused, never cut.") +
-         sizeAndShape() + encodation() + output() + picture() + batchWork() +
+         sizeAndShape() + encodation() + output() + picture() + batchWork() + sheetUsage() +
          paragraph("The default picture of a square symbol is an 8-bit RGB PNG of 5 x side + 20 pixels: five "
                    "pixels a module, except the left finder column and one module row, which are four, inside a "
                    "light margin of 11 pixels on the left and at the bottom and 10 on the right and at the top. "

@@ -1,6 +1,6 @@
 # What `cmake --install` and the Debian packages put where. Components:
 #   lib  libdexmora.so.1, the shared library
-#   dev  headers, the .so link, the static library, the CMake package and dexmora.pc
+#   dev  headers, the .so link, the static libraries (with the sheet library), the CMake package and dexmora.pc
 #   cli  dexmora-cli, its man page and bash completion
 #   app  the dialog (its binary, desktop entry and icons come from app/), its man page
 #   serve  dexmora-serve (its binary and systemd units come from server/), its man page
@@ -13,7 +13,8 @@ target_include_directories(dexmora-cli PRIVATE ${PROJECT_BINARY_DIR}/generated)
 
 set(DEXMORA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Dexmora)
 
-install(TARGETS dexmora dexmora_static EXPORT DexmoraTargets
+set_target_properties(dexmora_sheet PROPERTIES EXPORT_NAME sheet)
+install(TARGETS dexmora dexmora_static dexmora_sheet EXPORT DexmoraTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 # Only include/dexmora is installed: the public headers, which include each
@@ -26,9 +27,10 @@ install(FILES ${PROJECT_BINARY_DIR}/include/dexmora/export.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dexmora COMPONENT dev)
 
 # What the static library links privately, a static consumer links too: the
-# package config finds it and dexmora.pc names it for --static.
+# package config finds it and dexmora.pc names it for --static; the sheet
+# library's fonts come with the package config.
 set(DEXMORA_PC_REQUIRES_PRIVATE "libpng zlib")
-set(DEXMORA_DEV_DEPENDS "libpng-dev")
+set(DEXMORA_DEV_DEPENDS "libpng-dev, libharfbuzz-dev, libfontconfig-dev, libfreetype-dev")
 
 install(EXPORT DexmoraTargets NAMESPACE Dexmora:: DESTINATION ${DEXMORA_CMAKE_DIR} COMPONENT dev)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/DexmoraConfig.cmake.in

@@ -1,5 +1,8 @@
 # Debian packages the project needs, by purpose; sourced by ./run and ./test.
 BUILD_PACKAGES="cmake g++ make pkg-config libpng-dev zlib1g-dev qt6-base-dev qt6-qpa-plugins libgl-dev scdoc libmicrohttpd-dev"
+# Label sheets (sheet/): caption shaping and subsetting, font lookup, and a font for
+# Latin, Greek and Cyrillic captions; fonts-wqy-microhei (below) has the Chinese.
+BUILD_PACKAGES="$BUILD_PACKAGES libharfbuzz-dev libfontconfig-dev libfreetype-dev fonts-dejavu-core"
 # What the dialog needs on a real display: Qt's own translations (for its
 # standard buttons) and a font with the Chinese captions.
 RUN_PACKAGES="qt6-translations-l10n fonts-wqy-microhei"

@@ -40,7 +40,10 @@ dexmora_deb_package(cli NAME dexmora-cli SECTION graphics
   DESCRIPTION "dexmora-cli encodes a text as a Data Matrix ECC200 symbol, square, rectangular
 or DMRE, with any encodation, GS1 element strings, ECI and structured append,
 and writes it as PNG, SVG, PDF, EPS or a terminal preview. It can also write
-one symbol per line of a list, on several threads.")
+one symbol per line of a list, on several threads, or lay a list out as
+label sheets with captions in one PDF."
+  DEPENDS "fonts-dejavu-core"
+  CPACK PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
 
 # dpkg-shlibdeps sees the shared libraries the programs link (libdexmora.so.1
 # too, from this build tree: cmake/deb_prebuild.cmake shows it to it); what they load
@@ -58,8 +61,9 @@ endif()
 dexmora_deb_package(dev NAME libdexmora-dev SECTION libdevel
   SUMMARY "Data Matrix ECC200 encoder and renderer (development files)"
   DESCRIPTION "The headers of libdexmora, the link to its shared library and its static
-archive. find_package(Dexmora) gives the CMake targets Dexmora::dexmora (the
-shared library) and Dexmora::dexmora_static; pkg-config knows them as
+archive, and the label sheet library dexmora_sheet. find_package(Dexmora)
+gives the CMake targets Dexmora::dexmora (the shared library),
+Dexmora::dexmora_static and Dexmora::sheet; pkg-config knows the first two as
 dexmora and dexmora-static. C++ callers need C++17."
   DEPENDS "libdexmora1 (= ${PROJECT_VERSION}-${DEXMORA_DEBIAN_REVISION}), ${DEXMORA_DEV_DEPENDS}")
 

@@ -46,3 +46,7 @@ endif()
 # pdftoppm rasterises them against the module grid and the first release.
 dexmora_gtest(test_pdf_compressed test_pdf_compressed.cpp)
 target_link_libraries(test_pdf_compressed PRIVATE ZLIB::ZLIB)
+
+# Label sheets: parsers, layout, captions and refusals; the PDFs themselves
+# through poppler's tools and zxing-cpp's reader under the label "sheet".
+include(sheet.cmake)

@@ -89,7 +89,9 @@ std::set<std::string> namedOptions(const std::string& text) {
 
 TEST(CliHelp, HelpManPageAndCompletionNameEveryOptionTakenAndNoOther) {
   std::set<std::string> options = {"output", "verbose", "verify", "dump", "codewords", "help",
-                                   "version", "batch", "tsv", "tsv-header", "tsv-any-name", "jobs", "quiet"};
+                                   "version", "batch", "tsv", "tsv-header", "tsv-any-name", "jobs", "quiet",
+                                   "sheet", "grid", "cell", "sheet-margin", "pitch", "skip", "caption",
+                                   "caption-side", "caption-size", "font", "outline"};
   for (const dexmora::OptionInfo& info : dexmora::optionTable()) options.emplace(info.key);
   TempDir dir;
   for (const std::string& option : options) {

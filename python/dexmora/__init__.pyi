@@ -183,3 +183,29 @@ def encode_many(
     macro: Union[None, Literal[5, 6], str] = None,
     structured_append: Union[None, Tuple[int, int], Tuple[int, int, int], str] = None,
 ) -> list[Symbol]: ...
+
+_Pair = Union[None, str, Tuple[float, float]]
+
+class Sheet(bytes):
+    refused: list[Tuple[int, str]]
+    def __new__(cls, pdf: bytes, refused: Iterable[Tuple[int, str]] = ...) -> "Sheet": ...
+    def save(self, path: _Path) -> None: ...
+
+def sheet(
+    items: Iterable[Union[None, _Data, Tuple[_Data, _Data]]],
+    /,
+    *,
+    paper: _Pair = None,
+    grid: Union[None, str, Tuple[int, int]] = None,
+    cell: _Pair = None,
+    sheet_margin: _Pair = None,
+    pitch: _Pair = None,
+    skip: Optional[int] = None,
+    caption: Optional[str] = None,
+    caption_side: Optional[Literal["below", "right"]] = None,
+    caption_size: Union[None, int, float] = None,
+    font: Optional[str] = None,
+    outline: Optional[bool] = None,
+    xdim: Union[_Length, Literal["fit"]] = None,
+    **options: Any,
+) -> Sheet: ...

@@ -8,6 +8,7 @@
 #include "encode_binding.h"
 #include "errors.h"
 #include "notices.h"
+#include "sheet_binding.h"
 #include "symbol_binding.h"
 
 namespace py = pybind11;
@@ -22,4 +23,5 @@ PYBIND11_MODULE(_dexmora, module) {
   dexmora_python::addWarnings(module);
   dexmora_python::addSymbol(module);
   dexmora_python::addEncode(module);
+  dexmora_python::addSheet(module);
 }

@@ -8,7 +8,11 @@ trap 'rm -rf "$work"' EXIT
 touch "$work/list.txt" "$work/label.png" "$work/other"
 
 # command line (the last word is being completed) | expected, sorted
-CASES='dexmora-cli --sh|--shape
+CASES='dexmora-cli --sh|--shape --sheet --sheet-margin
+dexmora-cli --sheet |a4 a5 legal letter
+dexmora-cli --caption-side |below right
+dexmora-cli --xdim f|fit
+dexmora-cli --grid |
 dexmora-cli --dm|--dm144 --dmre
 dexmora-cli -s 16x|16x36 16x48 16x64
 dexmora-cli --size 8x1|8x120 8x144 8x18

@@ -1,0 +1,172 @@
+#include "sheet_binding.h"
+
+#include <dexmora/option_set.h>
+#include <dexmora/output_file.h>
+#include <dexmora/sheet.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dexmora_frontend/key_spelling.h"
+#include "errors.h"
+#include "keywords.h"
+#include "notices.h"
+
+namespace py = pybind11;
+
+namespace dexmora_python {
+
+namespace {
+
+// The rendering options a sheet's symbols take; the others size a picture
+// in pixels, which a sheet has none of.
+bool sheetRenders(std::string_view key) {
+  return key == "xdim" || key == "quiet-zone" || key == "fg" || key == "bg" || key == "invert";
+}
+
+// One item: a text, a (name, text) pair, or None for a cell left empty.
+struct Item {
+  std::string text;
+  std::string name;
+  bool nonAscii = false;
+  bool blank = false;
+};
+
+std::string bytesOf(py::handle value, bool& nonAscii, size_t index) {
+  if (PyUnicode_Check(value.ptr())) {
+    nonAscii = nonAscii || !PyUnicode_IS_ASCII(value.ptr());
+    return value.cast<std::string>();
+  }
+  if (PyBytes_Check(value.ptr())) return value.cast<std::string>();
+  raiseWrongType("sheet", "item " + std::to_string(index), "str, bytes, a (name, text) tuple or None", value);
+}
+
+Item itemOf(py::handle value, size_t index) {
+  Item item;
+  if (value.is_none()) {
+    item.blank = true;
+  } else if (PyTuple_Check(value.ptr())) {
+    const py::tuple pair = py::reinterpret_borrow<py::tuple>(value);
+    if (pair.size() != 2) raiseWrongType("sheet", "item " + std::to_string(index), "a (name, text) tuple", value);
+    bool ignored = false;
+    item.name = bytesOf(pair[0], ignored, index);
+    item.text = bytesOf(pair[1], item.nonAscii, index);
+  } else {
+    item.text = bytesOf(value, item.nonAscii, index);
+  }
+  return item;
+}
+
+// The encoding and rendering keywords, as encode() and pdf() take them;
+// xdim="fit" belongs to the sheet.
+void applyOptions(dexmora::OptionSet& options, const py::dict& keywords) {
+  for (const auto& [name, value] : keywords) {
+    const std::string keyword = name.cast<std::string>();
+    std::string key = keyword;
+    for (char& c : key)
+      if (c == '_') c = '-';
+    const dexmora::OptionInfo* info = keyword.find('-') == std::string::npos ? dexmora::findOption(key) : nullptr;
+    if (info == nullptr || key == "format" || (info->rendering && !sheetRenders(key))) {
+      throw py::type_error("sheet() got an unexpected keyword argument '" + keyword + "'");
+    }
+    setOption(options, key, value, "sheet");
+  }
+}
+
+// `sheetOptions`: (key, text) pairs, as __init__.py spells the keywords.
+py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict& keywords) {
+  dexmora::SheetSettings settings;
+  std::string caption;
+  for (py::handle option : sheetOptions) {
+    const auto pair = option.cast<py::tuple>();
+    const std::string key = pair[0].cast<std::string>();
+    const std::string text = pair[1].cast<std::string>();
+    if (key == "caption") {
+      caption = text;
+    } else if (const dexmora::Expected<void> set = dexmora::setSheetOption(settings, key, text); !set) {
+      raiseError(set.error());
+    }
+  }
+  const dexmora::Expected<dexmora::CaptionTemplate> pattern = dexmora::CaptionTemplate::parse(caption);
+  if (!pattern) raiseError(pattern.error());
+  dexmora::OptionSet plain;
+  applyOptions(plain, keywords);
+  std::vector<Item> list;
+  bool anyNonAscii = false;
+  for (py::handle value : items) {
+    list.push_back(itemOf(value, list.size()));
+    anyNonAscii = anyNonAscii || list.back().nonAscii;
+  }
+  // A str beyond ASCII is UTF-8, which ECI 26 says, as encode() does.
+  dexmora::OptionSet unicode = plain;
+  const bool eciGiven = plain.given("eci") || plain.given("utf8");
+  if (anyNonAscii && !eciGiven) {
+    if (const dexmora::Expected<void> set = unicode.set("utf8", "1"); !set) raiseError(set.error());
+    finishOptions(unicode);
+  }
+  finishOptions(plain);
+  settings.setRender(plain.renderSettings());
+  dexmora::Expected<dexmora::SheetWriter> writer = dexmora::SheetWriter::open(settings);
+  if (!writer) raiseError(writer.error());
+
+  std::vector<std::pair<size_t, std::string>> refused;
+  std::vector<dexmora::SheetLabel> labels(list.size());
+  std::optional<dexmora::Expected<dexmora::SheetPdf>> pdf;
+  {
+    py::gil_scoped_release unlocked;
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (list[i].blank) continue;
+      const dexmora::EncodeOptions& options = list[i].nonAscii && !eciGiven ? unicode.encodeOptions() : plain.encodeOptions();
+      dexmora::Expected<dexmora::SheetLabel> label =
+          dexmora::makeSheetLabel(list[i].text, list[i].name, i + 1, options, *pattern);
+      if (label) {
+        labels[i] = std::move(label).value();
+      } else {
+        refused.emplace_back(i, label.error().message(dexmora::pythonKeyword));
+      }
+    }
+    pdf.emplace(writer->pdf(labels));
+  }
+  if (!*pdf) raiseError(pdf->error());
+  for (size_t i = 0; i < labels.size(); ++i) {
+    if (labels[i].symbol()) warnNotices(labels[i].symbol()->notices(), i);
+  }
+  for (const dexmora::SheetRefusal& refusal : (*pdf)->refused) {
+    refused.emplace_back(refusal.index, refusal.error.message(dexmora::pythonKeyword));
+  }
+  std::sort(refused.begin(), refused.end());
+  py::list refusals;
+  for (const auto& [index, message] : refused) refusals.append(py::make_tuple(index, message));
+  return py::make_tuple(py::bytes((*pdf)->bytes), refusals);
+}
+
+void saveSheet(py::handle target, const py::bytes& pdf) {
+  // Converted as open() and Symbol.save() convert it: str, bytes or a path
+  // object to the bytes the system calls see, a ValueError for a NUL.
+  PyObject* converted = nullptr;
+  if (PyUnicode_FSConverter(target.ptr(), &converted) == 0) throw py::error_already_set();
+  const std::string path = py::reinterpret_steal<py::bytes>(converted);
+  const std::string bytes = pdf;
+  std::optional<dexmora::Expected<dexmora::WriteReport>> written;
+  {
+    py::gil_scoped_release unlocked;
+    written.emplace(dexmora::writeFile(path, bytes));
+  }
+  if (!*written) raiseError(written->error(), {std::nullopt, py::reinterpret_borrow<py::object>(target)});
+  for (const std::string& warning : (*written)->warnings)
+    if (PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1) != 0) throw py::error_already_set();
+}
+
+}  // namespace
+
+void addSheet(py::module_& module) {
+  module.def("_sheet", &sheet, py::arg("items"), py::arg("sheet_options"), py::arg("options"),
+             "The compiled half of dexmora.sheet(): (pdf, [(index, message), ...]).");
+  module.def("_save_sheet", &saveSheet, py::arg("target"), py::arg("pdf"),
+             "Writes a sheet's PDF to `target` atomically.");
+}
+
+}  // namespace dexmora_python
