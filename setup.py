@@ -30,8 +30,8 @@ class CMakeBuild(build_ext):
         folder = BUILD / "cmake"
         subprocess.run([
             "cmake", "-S", str(ROOT), "-B", str(folder),
-            # Stripped, as the Debian package's module is.
-            "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_MODULE_LINKER_FLAGS=-s",
+            # Stripped, as the Debian package's module is; LDFLAGS stay the caller's.
+            "-DCMAKE_BUILD_TYPE=Release", "-DCMAKE_MODULE_LINKER_FLAGS_RELEASE=-s",
             "-DDEXMORA_PYTHON=ON", "-DDEXMORA_PYTHON_STATIC=ON",
             "-DDEXMORA_PYTHON_EXECUTABLE=" + sys.executable,
             "-DBUILD_TESTING=OFF", "-DDEXMORA_GUI=OFF", "-DDEXMORA_SERVE=OFF", "-DDEXMORA_VERIFY_DECODE=OFF",
