@@ -15,6 +15,10 @@ command -v npm >/dev/null || TEST_PACKAGES="$TEST_PACKAGES npm"
 LOAD_PACKAGES="wrk procps curl"
 # The Python module (built and tested by ./test) and what its tests run on.
 TEST_PACKAGES="$TEST_PACKAGES pybind11-dev python3-dev python3-pytest python3-hypothesis python3-numpy python3-zxing-cpp python3-pil"
+# Wheels and `pip install` of the source tree (python/tests/wheel.sh).
+TEST_PACKAGES="$TEST_PACKAGES python3-build python3-venv python3-setuptools python3-wheel"
+# The Flask view of docs/python.md.
+TEST_PACKAGES="$TEST_PACKAGES python3-flask"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # libdexmora.so.1's ABI checked against abi/ (tests/abi, abi/update.sh).
 TEST_PACKAGES="$TEST_PACKAGES abigail-tools binutils"

@@ -58,6 +58,30 @@ def test_a_refused_row_stops_the_csv_example_with_its_index(tmp_path, monkeypatc
     assert not (tmp_path / "labels").exists()
 
 
+
+def refusal(text, **options):
+    with pytest.raises(dexmora.Error) as caught:
+        dexmora.encode(text, **options)
+    return str(caught.value) + "\n"
+
+
+@pytest.mark.parametrize("query, status, mimetype, body", [
+    ("text=SN-000123", 200, "image/png", lambda: dexmora.encode("SN-000123").png(module=4)),
+    ("text=LOT%204711&size=16x48", 200, "image/png", lambda: dexmora.encode("LOT 4711", size="16x48").png(module=4)),
+    ("text=%E2%82%AC%2B1", 200, "image/png", lambda: dexmora.encode("\u20ac+1").png(module=4)),
+    ("", 400, "text/plain", lambda: refusal("")),
+    ("text=x&size=7", 400, "text/plain", lambda: refusal("x", size="7")),
+    ("text=" + "9" * 3200, 400, "text/plain", lambda: refusal("9" * 3200)),
+])
+def test_the_flask_view_answers_with_the_png_or_the_librarys_message(query, status, mimetype, body):
+    pytest.importorskip("flask", reason="python3-flask is not installed")
+    program = re.search(r"```python\n(.*?)```", section("A Flask view"), re.S).group(1)
+    namespace = {"__name__": "labels"}
+    exec(compile(program, "python.md", "exec"), namespace)
+    response = namespace["app"].test_client().get("/label.png?" + query)
+    assert (response.status_code, response.mimetype) == (status, mimetype)
+    assert response.get_data(as_text=status != 200) == body()
+
 def table_keywords(text):
     """The keywords a table's first column names: `size`, or `fg`, `bg`."""
     return {name for pair in re.findall(r"^\| `(\w+)`(?:, `(\w+)`)? \|", text, re.M) for name in pair if name}

@@ -85,8 +85,10 @@ if [ -x "$build/bin/dexmora-serve" ]; then
   [ -f "$root/usr/lib/systemd/system/dexmora-serve.service" ] || fail "dexmora-serve has no systemd unit"
 fi
 if [ -d "$build/python/dexmora" ]; then
-  depends_on python3-dexmora libdexmora1
-  lacks python3-dexmora libpng16-16
+  # The module carries the library (python/CMakeLists.txt says why), so it
+  # needs libpng itself and no libdexmora1.
+  depends_on python3-dexmora libpng16-16
+  lacks python3-dexmora libdexmora1
 fi
 if [ -x "$build/bin/dexmora" ]; then
   depends_on dexmora libqt6widgets6
