@@ -1,6 +1,6 @@
 // The sheet module's side of cli/sheet_module.h: options and lines in,
 // notes and the PDF out, through the sheet library.
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 #include "cli/sheet_module.h"
 
 #include <dexmora/option_set.h>

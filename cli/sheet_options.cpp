@@ -2,7 +2,7 @@
 
 #include <dexmora/sheet.h>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 #include "dexmora_text/quoting.h"
 
 std::string applySheetOptions(const RawSheetOptions& raw, bool outline,

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "dexmora_frontend/key_spelling.h"
+#include "dexmora_frontend/key_names.h"
 #include "errors.h"
 #include "keywords.h"
 #include "notices.h"
