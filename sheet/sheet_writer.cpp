@@ -11,7 +11,7 @@
 #include "sheet/caption_shaping.h"
 #include "sheet/embedded_font.h"
 #include "sheet/label_placement.h"
-#include "sheet/pdf_objects.h"
+#include "render/pdf_objects.h"
 
 namespace dexmora {
 
