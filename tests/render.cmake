@@ -39,7 +39,7 @@ gtest_discover_tests(test_library_face DISCOVERY_TIMEOUT 60)
 # a program of its own. ThreadSanitizer's runtime defines every operator new
 # itself, and the test has one thread.
 if(NOT DEXMORA_SANITIZE STREQUAL "thread")
-  dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp)
+  dexmora_gtest(test_png_out_of_memory test_png_out_of_memory.cpp replaced_new.cpp)
 endif()
 
 # The PDF writer's deflated content: its rectangles, and its pictures as

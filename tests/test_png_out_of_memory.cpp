@@ -14,39 +14,22 @@
 #include <dexmora/encode.h>
 #include <dexmora/render.h>
 
+#include "replaced_new.h"
+
 namespace {
 
 // The allocation that fails, counting from 1 after arming; 0 for none.
 std::atomic<long> failAt{0};
 std::atomic<long> counted{0};
 
-void* allocate(std::size_t size) {
+}  // namespace
+
+void* testAllocate(std::size_t size) {
   const long fail = failAt.load();
   if (fail > 0 && ++counted == fail) throw std::bad_alloc();
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }
-
-}  // namespace
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-// The nothrow forms too (std::stable_sort's buffer comes from them), so that
-// every block is freed the way it was allocated.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "replaced_new.h"
+
 extern "C" void* __real_malloc(std::size_t size);
 extern "C" void* __real_calloc(std::size_t count, std::size_t size);
 
@@ -39,7 +41,9 @@ bool failThisCall() {
   return true;
 }
 
-void* allocate(std::size_t size) {
+}  // namespace
+
+void* testAllocate(std::size_t size) {
   if (!newFailed && failingNewAfter() > 0 && counted >= failingNewAfter()) {
     newFailed = true;
     throw std::bad_alloc();
@@ -48,29 +52,9 @@ void* allocate(std::size_t size) {
   throw std::bad_alloc();
 }
 
-}  // namespace
-
 extern "C" void* __wrap_malloc(std::size_t size) { return failThisCall() ? nullptr : __real_malloc(size); }
 
 extern "C" void* __wrap_calloc(std::size_t count, std::size_t size) {
   return failThisCall() ? nullptr : __real_calloc(count, size);
 }
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-// The nothrow forms too (std::stable_sort's buffer comes from them), so that
-// every block is freed the way it was allocated.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return allocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
