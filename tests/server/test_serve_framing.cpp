@@ -8,24 +8,12 @@
 #include <sstream>
 
 #include "serve_fixture.h"
+#include "shared_server.h"
 #include "test_cli_support.h"
 
 namespace {
 
-// One server for the suite: these cases only ask.
-class Framing : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { server = new ServeProcess({"--threads", "2"}); }
-  static void TearDownTestSuite() {
-    EXPECT_EQ(server->stop(SIGTERM), 0) << server->log();
-    delete server;
-    server = nullptr;
-  }
-  static std::string url(const std::string& query) { return server->url("/v1/datamatrix?" + query); }
-
-  static ServeProcess* server;
-};
-ServeProcess* Framing::server = nullptr;
+class Framing : public SharedServer<Framing> {};
 
 struct AmbiguousCase {
   const char* name;

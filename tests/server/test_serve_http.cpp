@@ -12,24 +12,12 @@
 #include <dexmora/option_set.h>
 
 #include "serve_fixture.h"
+#include "shared_server.h"
 #include "test_cli_support.h"
 
 namespace {
 
-// One server for the suite: these cases only ask.
-class Serve : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { server = new ServeProcess({"--threads", "2"}); }
-  static void TearDownTestSuite() {
-    EXPECT_EQ(server->stop(SIGTERM), 0) << server->log();
-    delete server;
-    server = nullptr;
-  }
-  static std::string url(const std::string& query) { return server->url("/v1/datamatrix?" + query); }
-
-  static ServeProcess* server;
-};
-ServeProcess* Serve::server = nullptr;
+class Serve : public SharedServer<Serve> {};
 
 // The text of the first tests: every character URLs are known to mangle.
 const std::string kAwkward = "a+b c#d%e&f=g?h/i";
