@@ -97,12 +97,19 @@ std::optional<std::string> textOf(ValueKind kind, py::handle value) {
   return std::nullopt;
 }
 
+// The rendering options a sheet's symbols take; the others size a picture
+// in pixels, which a sheet has none of.
+bool sheetRenders(std::string_view key) {
+  return key == "xdim" || key == "quiet-zone" || key == "fg" || key == "bg" || key == "invert";
+}
+
 bool inGroup(const dexmora::OptionInfo& info, OptionGroup group) {
   const bool format = info.key == "format";
   switch (group) {
     case OptionGroup::Encode: return !info.rendering && !format;
     case OptionGroup::Render: return info.rendering;
     case OptionGroup::Save: return info.rendering || format;
+    case OptionGroup::Sheet: return (!info.rendering && !format) || sheetRenders(info.key);
   }
   return false;
 }

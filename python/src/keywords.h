@@ -20,6 +20,7 @@ enum class OptionGroup : uint8_t {
   Encode,  // encode() and encode_many(): every option that is not a rendering one
   Render,  // png(), svg(), pdf(), eps(), to_pil(), the data URIs
   Save,    // save(): the rendering options and format
+  Sheet,   // sheet(): the encoding options and those rendering ones a sheet's symbols take
 };
 
 // The Python keyword of library option `key`: "exact-size" is "exact_size".

@@ -21,12 +21,6 @@ namespace dexmora_python {
 
 namespace {
 
-// The rendering options a sheet's symbols take; the others size a picture
-// in pixels, which a sheet has none of.
-bool sheetRenders(std::string_view key) {
-  return key == "xdim" || key == "quiet-zone" || key == "fg" || key == "bg" || key == "invert";
-}
-
 // One item: a text, a (name, text) pair, or None for a cell left empty.
 struct Item {
   std::string text;
@@ -60,22 +54,6 @@ Item itemOf(py::handle value, size_t index) {
   return item;
 }
 
-// The encoding and rendering keywords, as encode() and pdf() take them;
-// xdim="fit" belongs to the sheet.
-void applyOptions(dexmora::OptionSet& options, const py::dict& keywords) {
-  for (const auto& [name, value] : keywords) {
-    const std::string keyword = name.cast<std::string>();
-    std::string key = keyword;
-    for (char& c : key)
-      if (c == '_') c = '-';
-    const dexmora::OptionInfo* info = keyword.find('-') == std::string::npos ? dexmora::findOption(key) : nullptr;
-    if (info == nullptr || key == "format" || (info->rendering && !sheetRenders(key))) {
-      throw py::type_error("sheet() got an unexpected keyword argument '" + keyword + "'");
-    }
-    setOption(options, key, value, "sheet");
-  }
-}
-
 // `sheetOptions`: (key, text) pairs, as __init__.py spells the keywords.
 py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict& keywords) {
   dexmora::SheetSettings settings;
@@ -93,7 +71,7 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
   const dexmora::Expected<dexmora::CaptionTemplate> pattern = dexmora::CaptionTemplate::parse(caption);
   if (!pattern) raiseError(pattern.error());
   dexmora::OptionSet plain;
-  applyOptions(plain, keywords);
+  applyKeywords(plain, keywords, OptionGroup::Sheet, "sheet");
   std::vector<Item> list;
   bool anyNonAscii = false;
   for (py::handle value : items) {
