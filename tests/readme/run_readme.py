@@ -243,7 +243,8 @@ def main():
     left = ok and left_in_copy(tree)
     if left:
         print(f"FAIL  the commands left files in the copy (write them into out/):\n{left}")
-    print(f"readme: {ran} commands run, {checked} written files checked, {skipped} blocks skipped")
+    print(f"readme: {len(blocks) - skipped} blocks run ({ran} commands, {checked} written files checked), "
+          f"{skipped} blocks skipped")
     return 0 if ok and not left else 1
 
 
