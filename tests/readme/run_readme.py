@@ -213,6 +213,7 @@ def main():
     parser.add_argument("--work", required=True, help="the folder that holds the copy")
     parser.add_argument("--docs", action="store_true", help="the docs' blocks, in the copy left by a README run")
     args = parser.parse_args()
+    sys.stdout.reconfigure(line_buffering=True)  # each command's line as it ends, under ctest -V too
     if os.environ.get(MARKER):
         print("run from inside a README command: skipped")
         return SKIP_EXIT
