@@ -22,6 +22,8 @@ TEST_PACKAGES="$TEST_PACKAGES python3-pytest python3-hypothesis python3-numpy py
 TEST_PACKAGES="$TEST_PACKAGES python3-build python3-venv python3-setuptools python3-wheel"
 # The Flask view of docs/python.md.
 TEST_PACKAGES="$TEST_PACKAGES python3-flask"
+# The README test tells what its commands left in its copy with git status.
+TEST_PACKAGES="$TEST_PACKAGES git"
 FUZZ_PACKAGES="clang libclang-rt-14-dev"
 # libdexmora.so.1's ABI checked against abi/ (tests/abi, abi/update.sh).
 TEST_PACKAGES="$TEST_PACKAGES abigail-tools binutils"
