@@ -62,7 +62,7 @@ def man_examples(path, name):
 def unknown_names(tree, pages):
     """Names the docs give the C++ library that no installed header declares:
     every dexmora::NAME, and in docs/library.md every `call(` (CMake's
-    snake_case commands aside)."""
+    snake_case commands aside) and every `camelCase` or `PascalCase` word."""
     declared = set()
     for header in glob.glob(os.path.join(tree, "include", "dexmora", "*.h")):
         with open(header, encoding="utf-8") as file:
@@ -73,6 +73,8 @@ def unknown_names(tree, pages):
         if name.endswith("library.md"):
             used += [call for call in re.findall(r"`(?:\w+(?:\.|->|::))?([A-Za-z]\w*)\(", text)
                      if "_" not in call or call.startswith("dexmora_")]
+            used += [word for word in re.findall(r"`(?:[\w:]+::)?([A-Za-z]\w*)(?:<T>)?(?:\(\))?`", text)
+                     if re.search("[a-z][A-Z]|^[A-Z][a-z]", word)]
         unknown += [f"{name}: {word}" for word in sorted(set(used)) if word not in declared]
     return unknown
 
