@@ -116,6 +116,7 @@ int run(int argc, char** argv) {
   if (!parsed.error.empty()) return fail(DM_CLI_EXIT_USAGE, parsed.error + "; see --help");
   const CliOptions& options = parsed.options;
   if (options.mode == CliMode::Help) return printOut(cliUsageText());
+  if (options.mode == CliMode::ShortHelp) return printOut(cliShortUsageText());
   if (options.mode == CliMode::Version) return printOut(std::string(DM_CLI_VERSION_LINE) + "\n");
 
   // A reader that cannot be loaded would fail every line of a batch alike: said once.

@@ -16,6 +16,7 @@
 // library's keep the last value of each, applied in key order.
 struct RawOptions {
   bool help = false;
+  bool longHelp = false;  // --help was given, so help is the full text rather than -h's short one
   bool version = false;
   bool dump = false;
   bool codewords = false;

@@ -125,6 +125,8 @@ Scan scanArguments(int argc, const char* const* argv) {
       scan.missingValue = missingValueMessage(*option);
     } else {
       take(*option, optarg, scan);
+      // --help, unless turned off again, asks for the full text whatever -h says.
+      if (option->own != nullptr && option->own->flag == &RawOptions::help && c != 'h') scan.raw.longHelp = scan.raw.help;
     }
   }
   for (int i = optind; i < argc; ++i) scan.texts.push_back({argv[i], true});
@@ -210,7 +212,7 @@ CliParseResult parseCliOptions(int argc, const char* const* argv) {
     if (!options.textFromStdin) options.text = scan.texts[i].bytes;
   }
   if (raw.help) {
-    options.mode = CliMode::Help;
+    options.mode = raw.longHelp ? CliMode::Help : CliMode::ShortHelp;
     return result;
   }
   if (raw.version) {

@@ -6,7 +6,7 @@
 
 #include "cli/sheet_options.h"
 
-enum class CliMode { Write, Dump, Codewords, Help, Version };
+enum class CliMode { Write, Dump, Codewords, Help, ShortHelp, Version };
 
 // What the command line asks for.
 struct CliOptions {

@@ -129,7 +129,8 @@ std::string output() {
          item("--codewords",
               "print the codeword stream (data codewords, then the interleaved error codewords, as stored in the "
               "symbol) as decimal numbers on one line; writes no file.") +
-         item("-h, --help", "print this help.") + item("--version", "print the version.") + "\n";
+         item("-h", "print the short help: the options used most and three examples.") +
+         item("--help", "print this help, with every option.") + item("--version", "print the version.") + "\n";
 }
 
 std::string picture() {
@@ -223,13 +224,36 @@ std::string helpItem(const std::string& names, const std::string& text) { return
 
 std::string helpParagraph(const std::string& text) { return paragraph(text); }
 
+std::string cliShortUsageText() {
+  return "Usage: dexmora-cli [OPTIONS] [-o PATH] [TEXT]\n"
+         "       dexmora-cli --batch [OPTIONS] [-o TEMPLATE] [FILE]\n"
+         "\n" +
+         paragraph("Encodes TEXT (or standard input) as a Data Matrix symbol and writes output.png.") +
+         item("-o PATH", "the picture: its extension picks PNG, SVG, PDF or EPS") +
+         item("-s N", "size: auto (the default), N for NxN, RxC for a rectangle") +
+         item("-e MODE", "basic (the default), minimal (the shortest), c40, ...") +
+         item("--gs1", "TEXT is GS1 element strings: [01]09521234543213[10]AB-123") +
+         item("--format FORMAT", "png, svg, pdf, eps or txt (a preview in the terminal)") +
+         item("--xdim LEN", "the module size for print: 0.5mm, 20mil") +
+         item("--module PX", "PNG: every module PX pixels square") +
+         item("--verify", "PNG: read back and decoded before it is put in place") +
+         item("--batch [FILE]", "one symbol per line of FILE, on every core; -o TEMPLATE") +
+         item("-v", "one line on stderr for each symbol written") + "\n" +
+         "Examples:\n"
+         "  dexmora-cli -o hello.png Hello\n"
+         "  dexmora-cli --gs1 --xdim 0.5mm -o label.pdf '[01]09521234543213[10]AB-123'\n"
+         "  seq -f 'SN-%04g' 1 100 | dexmora-cli --batch -o 'sn-{n:03}.png'\n"
+         "\n"
+         "dexmora-cli --help lists every option, the sizes and the exit statuses.\n";
+}
+
 std::string cliUsageText() {
   return "Usage: dexmora-cli [OPTIONS] [-o PATH | --output PATH] [TEXT]\n"
          "       dexmora-cli --batch [OPTIONS] [-o TEMPLATE] [FILE]\n"
          "       dexmora-cli --sheet PAPER [OPTIONS] [-o PDF] [TEXT | --batch [FILE]]\n"
          "       dexmora-cli --dump [OPTIONS] [TEXT]\n"
          "       dexmora-cli --codewords [OPTIONS] [TEXT]\n"
-         "       dexmora-cli --help\n"
+         "       dexmora-cli -h | --help\n"
          "       dexmora-cli --version\n"
          "\n" +
          paragraph("Encodes TEXT as a Data Matrix ECC200 symbol and writes it as a PNG picture (or SVG, PDF, EPS "

@@ -9,6 +9,8 @@ constexpr const char* DM_CLI_VERSION_LINE = "dexmora-cli " DEXMORA_VERSION;
 
 // The complete --help text.
 std::string cliUsageText();
+// -h: the options used most and three examples, on one screen.
+std::string cliShortUsageText();
 
 // An option's entry, "  NAMES  text" filled under the text column, and a
 // paragraph filled to the width of the help, for the sections kept in files of their own.

@@ -122,3 +122,14 @@ if(TARGET dexmora_python)
   install(TARGETS dexmora_python LIBRARY DESTINATION "\${DEXMORA_PYTHON_DIR}/dexmora" COMPONENT python)
   install(FILES ${DEXMORA_PYTHON_FILES} DESTINATION "\${DEXMORA_PYTHON_DIR}/dexmora" COMPONENT python)
 endif()
+
+# What ./run builds: every target an install copies, so that `cmake --install`
+# after ./run never stops half-way, and the examples the README runs. A new
+# install rule's target goes here too; the readme test installs ./run's build.
+add_custom_target(dexmora-installable)
+foreach(target dexmora dexmora_static dexmora_sheet dexmora-cli dexmora-sheet-writer dexmora-zxing-reader
+               dexmora-app dexmora-serve dexmora_python dexmora-man encode_to_png svg_in_memory gs1_label_pdf)
+  if(TARGET ${target})
+    add_dependencies(dexmora-installable ${target})
+  endif()
+endforeach()

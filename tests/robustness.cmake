@@ -51,10 +51,3 @@ if(DEXMORA_SANITIZE)
     "set(ENV{TSAN_OPTIONS} \"halt_on_error=1:second_deadlock_stack=1\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${DEXMORA_SANITIZER_ENV})
 endif()
-
-# ./run needs only the build packages; it builds both programs, so the
-# check runs once, in the plain configuration.
-if(NOT DEXMORA_SANITIZE)
-  add_test(NAME run_on_bare_machine COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/run_on_bare_machine.sh ${PROJECT_SOURCE_DIR})
-  set_tests_properties(run_on_bare_machine PROPERTIES TIMEOUT 900)
-endif()

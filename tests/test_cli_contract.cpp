@@ -15,8 +15,9 @@
 
 namespace {
 
-// Stands for the --help text, which CliHelp checks line by line.
+// Stand for the --help and -h texts, which CliHelp checks line by line.
 const std::string kHelp = "<the --help text>";
+const std::string kShortHelp = "<the -h text>";
 
 // What "A" gives as the terminal preview, the modules and the codewords.
 const std::string kPreviewOfA =
@@ -65,7 +66,9 @@ class CliCommandLine : public ::testing::TestWithParam<Row> {};
 
 TEST_P(CliCommandLine, EverySpellingGivesExactlyThis) {
   const Row& row = GetParam();
-  const std::string out = row.out == kHelp ? runCli({"--help"}, "", TempDir().path()).out : row.out;
+  const std::string out = row.out == kHelp        ? runCli({"--help"}, "", TempDir().path()).out
+                          : row.out == kShortHelp ? runCli({"-h"}, "", TempDir().path()).out
+                                                  : row.out;
   for (const std::vector<std::string>& args : row.spellings) {
     TempDir dir;
     writeFileBytes(dir.file("list"), {'o', 'n', 'e', '\n'});
@@ -159,8 +162,10 @@ INSTANTIATE_TEST_SUITE_P(Contract, CliCommandLine, ::testing::ValuesIn(std::vect
            0, kDumpOfA, ""},
       {"Codewords", {{"--codewords", "A"}, {"A", "--codewords"}, {"--codewords=yes", "A"}},
            0, kCodewordsOfA, ""},
-      {"Help", {{"--help"}, {"-h"}, {"-h", "A"}, {"A", "--help"}, {"--help=1"}, {"-vh"}, {"-hv", "--batch"},
-                {"--help", "-s", "11"}, {"--help", "--version"}, {"--version", "-h"}}, 0, kHelp, ""},
+      {"Help", {{"--help"}, {"A", "--help"}, {"--help=1"}, {"--help", "-s", "11"}, {"--help", "--version"},
+                {"-h", "--help"}, {"--help", "-h"}, {"-vh", "--help"}}, 0, kHelp, ""},
+      {"ShortHelp", {{"-h"}, {"-h", "A"}, {"-vh"}, {"-hv", "--batch"}, {"--version", "-h"}, {"-h", "--help=0", "-h"}},
+           0, kShortHelp, ""},
       {"Version", {{"--version"}, {"--version", "A"}, {"A", "--version"}, {"--version=yes"},
                    {"--version", "--dump", "--codewords"}}, 0, "dexmora-cli 1.0\n", ""},
       {"SwitchesTurnedOff", {{"--dump=0", "A"}, {"--dump=false", "A"}, {"--codewords=no", "A"}, {"--help=off", "A"},

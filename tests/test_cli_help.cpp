@@ -104,6 +104,26 @@ TEST(CliHelp, HelpManPageAndCompletionNameEveryOptionTakenAndNoOther) {
   }
 }
 
+// -h fits a screen: at most 30 lines of the help's width, ten of the options
+// --help lists, three examples and the way to the full text.
+TEST(CliHelp, ShortHelpFitsAScreenAndNamesOnlyRealOptions) {
+  const std::string help = helpText();
+  const std::string brief = runCli({"-h"}, "", TempDir().path()).out;
+  const std::vector<std::string> shown = lines(brief);
+  EXPECT_LE(shown.size(), 30u);
+  std::size_t options = 0, examples = 0;
+  for (const std::string& line : shown) {
+    EXPECT_LE(line.size(), 79u) << line;
+    options += line.rfind("  -", 0) == 0;
+    examples += line.rfind("  dexmora-cli ", 0) == 0 || line.find("| dexmora-cli ") != std::string::npos;
+  }
+  EXPECT_EQ(options, 10u);
+  EXPECT_EQ(examples, 3u);
+  EXPECT_NE(brief.find("dexmora-cli --help lists every option"), std::string::npos);
+  const std::set<std::string> named = namedOptions(brief), all = namedOptions(help);
+  EXPECT_TRUE(std::includes(all.begin(), all.end(), named.begin(), named.end()));
+}
+
 // Sentences both --help and the man page must hold, checked against the
 // program below where a run can show them.
 TEST(CliHelp, HelpAndManPageSayWhatTheProgramDoes) {

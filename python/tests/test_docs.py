@@ -39,7 +39,7 @@ def test_the_five_line_start_runs(tmp_path, monkeypatch):
 def test_the_csv_labels_example_writes_a_readable_pdf_per_row(tmp_path, monkeypatch):
     labels = section("Labels from a CSV file")
     program = re.search(r"```python\n(.*?)```", labels, re.S).group(1)
-    csv = re.search(r"```\n(serial.*?)```", labels, re.S).group(1)
+    csv = re.search(r"printf '(serial.*?)' > labels.csv", labels).group(1).replace("\\n", "\n")
     monkeypatch.chdir(tmp_path)
     (tmp_path / "labels.csv").write_text(csv)
     exec(compile(program, "python.md", "exec"), {})
