@@ -1,6 +1,5 @@
 #include "golden_table.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -32,10 +31,5 @@ std::string sha256Hex(const std::string& bytes) {
   TempDir dir;
   const std::string path = dir.file("bytes");
   writeFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-  std::FILE* pipe = popen(("sha256sum < '" + path + "'").c_str(), "r");
-  if (!pipe) return {};
-  char hex[65] = {};
-  const size_t got = std::fread(hex, 1, 64, pipe);
-  pclose(pipe);
-  return std::string(hex, got);
+  return commandOutput("sha256sum < '" + path + "'").substr(0, 64);
 }

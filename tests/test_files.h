@@ -28,3 +28,5 @@ std::optional<std::vector<uint8_t>> readFileBytes(const std::string& path);
 // The file's bytes as a string; empty when it cannot be read.
 std::string readFileString(const std::filesystem::path& path);
 void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+// What a shell command prints on its standard output.
+std::string commandOutput(const std::string& command);

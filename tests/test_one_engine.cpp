@@ -7,43 +7,15 @@
 
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "dexmora_frontend/key_names.h"
+#include "notices_table.h"
 #include "test_cli_support.h"
 #include "test_files.h"
 
 namespace {
-
-struct NoticeRow {
-  std::string text;
-  std::string size;
-  bool exact = false;
-  std::string used;      // "-" when refused
-  std::string expected;  // the notices as name:figure=value,... ("-" for none), or the error's name
-};
-
-std::vector<NoticeRow> noticeRows() {
-  std::ifstream in(std::string(DEXMORA_SOURCE_DIR) + "/tests/data/notices.tsv");
-  std::vector<NoticeRow> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    NoticeRow row;
-    std::string exact;
-    std::getline(fields, row.text, '\t');
-    std::getline(fields, row.size, '\t');
-    std::getline(fields, exact, '\t');
-    std::getline(fields, row.used, '\t');
-    std::getline(fields, row.expected, '\t');
-    row.exact = exact == "1";
-    rows.push_back(row);
-  }
-  return rows;
-}
 
 std::string noticesText(const std::vector<dexmora::Notice>& notices) {
   if (notices.empty()) return "-";

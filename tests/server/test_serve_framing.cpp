@@ -3,10 +3,10 @@
 #include <json/json.h>
 
 #include <cstdio>
-#include <fstream>
 #include <csignal>
 #include <sstream>
 
+#include "notices_table.h"
 #include "serve_fixture.h"
 #include "shared_server.h"
 #include "test_cli_support.h"
@@ -87,14 +87,8 @@ std::string urlencodeWithPython(const std::string& bytes) {
     std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(c));
     hex += pair;
   }
-  const std::string command =
-      "python3 -c 'import sys, urllib.parse; print(urllib.parse.urlencode({\"data\": bytes.fromhex(sys.argv[1])}))' " + hex;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return {};
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  if (pclose(pipe) != 0) return {};
+  std::string out = commandOutput("python3 -c 'import sys, urllib.parse; "
+                                  "print(urllib.parse.urlencode({\"data\": bytes.fromhex(sys.argv[1])}))' " + hex);
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }
@@ -154,6 +148,13 @@ INSTANTIATE_TEST_SUITE_P(
                       ConditionalCase{"StarOnBadGs1", "data=%5B01%5D123&gs1", "*", 400}),
     [](const ::testing::TestParamInfo<ConditionalCase>& info) { return std::string(info.param.name); });
 
+// The document `text` holds; null when it is no JSON.
+Json::Value jsonOf(const std::string& text) {
+  Json::Value json;
+  std::istringstream in(text);
+  return Json::parseFromStream(Json::CharReaderBuilder(), in, &json, nullptr) ? json : Json::Value();
+}
+
 const std::string kRaised = "size_raised;asked=\"10x10\";used=\"18x18\"";
 
 // Every answer that carries a symbol says which size was made, and the
@@ -182,15 +183,9 @@ TEST_F(Framing, AnswersNameTheSizeMadeAndTheNotices) {
   EXPECT_EQ(exact.status, 400);
   EXPECT_NE(exact.body.find("too_long"), std::string::npos) << exact.body;
   EXPECT_TRUE(exact.header("dexmora-symbol-size").empty());
-  Json::Value json;
-  std::istringstream in(get(url("size=10&format=json&data=" + text)).body);
-  ASSERT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &json, nullptr));
-  ASSERT_EQ(json["notices"].size(), 1u) << json;
-  const Json::Value& notice = json["notices"][0];
-  EXPECT_EQ(notice["name"].asString(), "size_raised");
-  EXPECT_EQ(notice["asked"].asString(), "10x10");
-  EXPECT_EQ(notice["used"].asString(), "18x18");
-  EXPECT_EQ(notice["message"].asString(), "the text does not fit 10x10; using 18x18");
+  // Its name and figures in the JSON: NoticesTableAsEveryDoorGivesIt.
+  const Json::Value json = jsonOf(get(url("size=10&format=json&data=" + text)).body);
+  EXPECT_EQ(json["notices"][0]["message"].asString(), "the text does not fit 10x10; using 18x18") << json;
 }
 
 // The form without JavaScript speaks to a person.
@@ -204,49 +199,32 @@ TEST_F(Framing, FormWithoutTextAsksForIt) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // The table every door is held to (tests/data/notices.tsv): the service
 // answers with the same size, the same notices in its header and the same
 // error names as the library, the command line and Python.
 TEST_F(Framing, NoticesTableAsEveryDoorGivesIt) {
-  std::ifstream table(std::string(DEXMORA_SOURCE_DIR) + "/tests/data/notices.tsv");
-  std::string line;
-  int rows = 0;
-  while (std::getline(table, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string text, size, exact, used, expected;
-    std::getline(fields, text, '\t');
-    std::getline(fields, size, '\t');
-    std::getline(fields, exact, '\t');
-    std::getline(fields, used, '\t');
-    std::getline(fields, expected, '\t');
-    SCOPED_TRACE(line);
-    ++rows;
-    const HttpReply reply =
-        get(url("size=" + size + (exact == "1" ? "&exact-size=1" : "") + "&format=json&data=" + percentEncode(text)));
-    Json::Value json;
-    std::istringstream in(reply.body);
-    ASSERT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), in, &json, nullptr)) << reply.body;
-    if (used == "-") {
+  const std::vector<NoticeRow> rows = noticeRows();
+  for (const NoticeRow& row : rows) {
+    SCOPED_TRACE(row.text + " at " + row.size);
+    const HttpReply reply = get(url("size=" + row.size + (row.exact ? "&exact-size=1" : "") +
+                                    "&format=json&data=" + percentEncode(row.text)));
+    const Json::Value json = jsonOf(reply.body);
+    if (row.used == "-") {
       EXPECT_EQ(reply.status, 400);
-      EXPECT_EQ(json["error"].asString(), expected);
+      EXPECT_EQ(json["error"].asString(), row.expected);
       continue;
     }
     ASSERT_EQ(reply.status, 200) << reply.body;
-    EXPECT_EQ(reply.header("dexmora-symbol-size"), used);
+    EXPECT_EQ(reply.header("dexmora-symbol-size"), row.used);
     std::string notices = json["notices"].empty() ? "-" : "";
     for (const Json::Value& notice : json["notices"]) {
       notices += (notices.empty() ? "" : ";") + notice["name"].asString() + ":asked=" + notice["asked"].asString() +
                  ",used=" + notice["used"].asString();
     }
-    EXPECT_EQ(notices, expected);
-    EXPECT_EQ(reply.header("dexmora-notice").empty(), expected == "-");
+    EXPECT_EQ(notices, row.expected);
+    EXPECT_EQ(reply.header("dexmora-notice").empty(), row.expected == "-");
   }
-  EXPECT_GE(rows, 8);
+  EXPECT_GE(rows.size(), 8u);
 }
 
 }  // namespace
