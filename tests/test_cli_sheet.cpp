@@ -6,12 +6,12 @@
 
 #include <dexmora/sheet.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "sheet_support.h"
 #include "test_cli_support.h"
 #include "test_render_support.h"
 
@@ -19,66 +19,28 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> serials(int count) {
-  std::vector<std::string> lines;
-  char line[16];
-  for (int i = 1; i <= count; ++i) {
-    std::snprintf(line, sizeof line, "SN-%04d", i);
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 std::string listOf(const std::vector<std::string>& lines) {
   std::string list;
   for (const std::string& line : lines) list += line + "\n";
   return list;
 }
 
-bool haveToolsForPdf() { return haveTool("pdfinfo") && haveTool("pdftotext"); }
-
-std::string commandOutput(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
-
-// What the library makes of `lines` (an empty one a blank cell) with `settings`.
-std::string libraryPdf(const dexmora::SheetSettings& settings, const std::vector<std::string>& lines,
-                       const char* caption) {
-  const dexmora::CaptionTemplate pattern = dexmora::CaptionTemplate::parse(caption).value();
-  std::vector<dexmora::SheetLabel> labels;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    labels.push_back(lines[i].empty() ? dexmora::SheetLabel()
-                                      : dexmora::makeSheetLabel(lines[i], "", i + 1, {}, pattern).value());
-  }
-  return dexmora::SheetWriter::open(settings).value().pdf(labels).value().bytes;
-}
-
-TEST(CliSheet, AHundredSerialsMakeFiveA4PagesWithEveryCaption) {
+// Their pages, paper and captions are held by
+// SheetPdf.HundredSerialsFillFiveA4PagesAndEverySymbolReadsAsItsCaption.
+TEST(CliSheet, AHundredSerialsMakeTheLibrarysSheet) {
   TempDir dir;
+  const std::vector<std::string> lines = serials(100);
   const CliRun run = runCli({"--batch", "--sheet", "a4", "--grid", "3x8", "--caption", "{text}", "-o", "s.pdf"},
-                            listOf(serials(100)), dir.path());
+                            listOf(lines), dir.path());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "dexmora-cli: 100 labels placed, 0 refused\n");
   const std::string pdf = readFileString(dir.path() / "s.pdf");
   dexmora::SheetSettings settings;
   settings.setGrid({3, 8});
-  const std::vector<std::string> lines = serials(100);
-  EXPECT_TRUE(pdf == libraryPdf(settings, lines, "{text}"));
+  EXPECT_TRUE(pdf == sheetOf(settings, lines).bytes);
   const CliRun again = runCli({"--batch", "--sheet", "a4", "--grid", "3x8", "--caption", "{text}", "-o", "-"},
                               listOf(lines), dir.path());
   EXPECT_TRUE(again.out == pdf);
-  if (!haveToolsForPdf()) GTEST_SKIP() << "poppler-utils is not installed";
-  const std::string info = commandOutput("pdfinfo " + dir.file("s.pdf"));
-  EXPECT_NE(info.find("Pages:           5\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("Page size:       595.276 x 841.89 pts (A4)"), std::string::npos) << info;
-  const std::string text = commandOutput("pdftotext " + dir.file("s.pdf") + " -");
-  for (const std::string& line : lines) EXPECT_NE(text.find(line + "\n"), std::string::npos) << line;
 }
 
 TEST(CliSheet, SkippedCellsWideCaptionsAndEmptyLinesKeepLineNInCellN) {
@@ -94,7 +56,7 @@ TEST(CliSheet, SkippedCellsWideCaptionsAndEmptyLinesKeepLineNInCellN) {
   settings.setGrid({3, 8});
   settings.setSkip(5);
   // The library refuses the wide caption the same way; the empty line is a blank cell.
-  EXPECT_TRUE(readFileString(dir.path() / "output.pdf") == libraryPdf(settings, {"SN-1", wide, "", "SN-4"}, "{text}"));
+  EXPECT_TRUE(readFileString(dir.path() / "output.pdf") == sheetOf(settings, {"SN-1", wide, "", "SN-4"}).bytes);
 }
 
 TEST(CliSheet, TsvNamesFillTheCaptionAndBadLinesAreNamed) {
@@ -108,7 +70,7 @@ TEST(CliSheet, TsvNamesFillTheCaptionAndBadLinesAreNamed) {
   EXPECT_NE(run.err.find("line 2: size=10x10 shape=square"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("format=pdf output='roll.pdf'"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("2 labels placed, 2 refused\n"), std::string::npos) << run.err;
-  if (!haveToolsForPdf()) GTEST_SKIP() << "poppler-utils is not installed";
+  if (!haveTool("pdfinfo") || !haveTool("pdftotext")) GTEST_SKIP() << "poppler-utils is not installed";
   const std::string text = commandOutput("pdftotext " + dir.file("roll.pdf") + " -");
   EXPECT_NE(text.find("tube A #2\n"), std::string::npos) << text;
   EXPECT_NE(text.find("tube D #5\n"), std::string::npos) << text;
