@@ -233,14 +233,13 @@ TEST(ServeWork, FullQueueAnswersBusy) {
 }
 
 TEST(ServeListen, NamesAndEveryInterface) {
-  ServeProcess local({"--listen", "localhost:0"});
-  EXPECT_NE(local.log().find("listening on 127.0.0.1:" + std::to_string(local.port())), std::string::npos)
-      << local.log();
-  EXPECT_EQ(get(local.url("/healthz")).status, 200);
-  ServeProcess every({"--listen", "*:0"});
-  EXPECT_NE(every.log().find("listening on 0.0.0.0:" + std::to_string(every.port())), std::string::npos)
-      << every.log();
-  EXPECT_EQ(get(every.url("/healthz")).status, 200);
+  using Names = std::pair<const char*, std::string>;
+  for (const auto& [given, bound] : {Names{"localhost:0", "127.0.0.1:"}, Names{"*:0", "0.0.0.0:"}}) {
+    ServeProcess server({"--listen", given});
+    EXPECT_NE(server.log().find("listening on " + bound + std::to_string(server.port())), std::string::npos)
+        << server.log();
+    EXPECT_EQ(get(server.url("/healthz")).status, 200);
+  }
 }
 
 // The access log: time, client, method, path, status, bytes, duration and

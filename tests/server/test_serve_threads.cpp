@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -41,42 +42,22 @@ class Events {
   std::vector<int> m_values;
 };
 
-// A gate a job waits at until the test opens it.
-class Gate {
- public:
-  void open() {
-    {
-      const std::lock_guard<std::mutex> lock(m_mutex);
-      m_open = true;
-    }
-    m_opened.notify_all();
-  }
-  void pass() {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_opened.wait(lock, [&] { return m_open; });
-  }
-
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_opened;
-  bool m_open = false;
-};
-
 // Each job reports its number when it runs (or its negation when dropped)
-// and the pool's load when it is delivered.
-WorkPool::Job job(int n, Events& ran, Events& loads, WorkPool& pool, Gate* gate = nullptr) {
+// and the pool's load when it is delivered; given a gate, it runs until the
+// test opens it.
+WorkPool::Job job(int n, Events& ran, Events& loads, WorkPool& pool, std::shared_future<void> gate = {}) {
   return {[n, &ran, gate](bool run) {
             ran.add(run ? n : -n);
-            if (gate && run) gate->pass();
+            if (gate.valid() && run) gate.wait();
           },
           [&loads, &pool] { loads.add(static_cast<int>(pool.load())); }};
 }
 
 TEST(WorkPoolTest, LimitCountsQueuedAndRunningWork) {
   Events ran, loads;
-  Gate gate;
+  std::promise<void> gate;
   WorkPool pool(1, 3);
-  WorkPool::Job first = job(1, ran, loads, pool, &gate);
+  WorkPool::Job first = job(1, ran, loads, pool, gate.get_future().share());
   ASSERT_TRUE(pool.submit(first));
   ran.await(1);  // the one thread is now held at the gate
   for (int n = 2; n <= 3; ++n) {
@@ -88,7 +69,7 @@ TEST(WorkPoolTest, LimitCountsQueuedAndRunningWork) {
   EXPECT_TRUE(refused.work) << "a refused job is left to its owner";
   EXPECT_EQ(pool.load(), 3u);
   EXPECT_EQ(pool.queued(), 2u);
-  gate.open();
+  gate.set_value();
   EXPECT_EQ(ran.await(3), (std::vector<int>{1, 2, 3}));
   // A job is off the count before its result is handed over: whoever gets it
   // may submit again at once.
@@ -100,9 +81,9 @@ TEST(WorkPoolTest, LimitCountsQueuedAndRunningWork) {
 
 TEST(WorkPoolTest, StopDropsQueuedWorkButDeliversIt) {
   Events ran, loads;
-  Gate gate;
+  std::promise<void> gate;
   WorkPool pool(1, 10);
-  WorkPool::Job held = job(1, ran, loads, pool, &gate);
+  WorkPool::Job held = job(1, ran, loads, pool, gate.get_future().share());
   ASSERT_TRUE(pool.submit(held));
   ran.await(1);
   for (int n = 2; n <= 4; ++n) {
@@ -113,7 +94,7 @@ TEST(WorkPoolTest, StopDropsQueuedWorkButDeliversIt) {
   // The queued jobs are dropped and delivered while the running one goes on.
   EXPECT_EQ(ran.await(4), (std::vector<int>{1, -2, -3, -4}));
   EXPECT_EQ(loads.await(3).size(), 3u);
-  gate.open();
+  gate.set_value();
   stopper.join();
   EXPECT_EQ(loads.await(4).size(), 4u);
   EXPECT_EQ(pool.load(), 0u);
