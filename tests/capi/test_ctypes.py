@@ -126,20 +126,6 @@ def test_notices_and_a_setting_after_an_encode():
         lib.dexmora_symbol_free(symbol)
 
 
-@pytest.mark.parametrize("data, given, name, needle", [
-    (b"A" * 4000, {}, "too_long", "4000"),
-    (b"", {}, "empty_text", "empty"),
-    (b"x", {"size": "9"}, "bad_option", "'9'"),
-    (b"x", {"sise": "10"}, "bad_option", "sise"),
-    (b"x", {"format": "gif"}, "bad_option", "gif"),
-    (b"[01]1", {"gs1": None}, "bad_gs1", "(01)"),
-])
-def test_errors_name_the_input(data, given, name, needle):
-    with pytest.raises(Failed) as failure:
-        encode(data, **given)
-    assert failure.value.args[0] == name and needle in failure.value.args[1]
-
-
 def test_each_thread_has_its_own_last_error():
     both_failed = threading.Barrier(2)
     seen = {}
