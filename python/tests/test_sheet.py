@@ -10,18 +10,24 @@ from conftest import CLI
 
 SERIALS = ["SN-%04d" % n for n in range(1, 101)]
 
-# The same sheet through both front ends: Python keywords, command-line options.
+# The same sheet through both front ends: items and Python keywords, lines
+# and command-line options. Unicode items get ECI 26 as encode gives them;
+# None is an empty line.
 CASES = [
-    (dict(paper="a4", grid=(3, 8), caption="{text}"), ["--sheet", "a4", "--grid", "3x8", "--caption", "{text}"]),
-    (dict(paper=(100, 150), grid="1x2", caption="#{n}", xdim="fit", outline=True),
+    (SERIALS, dict(paper="a4", grid=(3, 8), caption="{text}"), ["--sheet", "a4", "--grid", "3x8", "--caption", "{text}"]),
+    (SERIALS, dict(paper=(100, 150), grid="1x2", caption="#{n}", xdim="fit", outline=True),
      ["--sheet", "100x150mm", "--grid", "1x2", "--caption", "#{n}", "--xdim", "fit", "--outline"]),
-    (dict(paper="letter", grid=(3, 10), cell=(66.675, 25.4), sheet_margin="0.5,0.1875in", pitch=(69.85, 25.4),
-          skip=4, caption="{text}", caption_side="right", caption_size=6.5, fg="00008b", quiet_zone=1),
+    (SERIALS, dict(paper="letter", grid=(3, 10), cell=(66.675, 25.4), sheet_margin="0.5,0.1875in",
+                   pitch=(69.85, 25.4), skip=4, caption="{text}", caption_side="right", caption_size=6.5,
+                   fg="00008b", quiet_zone=1),
      ["--sheet", "letter", "--grid", "3x10", "--cell", "66.675x25.4mm", "--sheet-margin", "0.5,0.1875in",
       "--pitch", "69.85,25.4mm", "--skip", "4", "--caption", "{text}", "--caption-side", "right",
       "--caption-size", "6.5", "--fg", "00008b", "--quiet-zone", "1"]),
-    (dict(paper="a5", grid=(2, 4), xdim=0.4, encodation="c40", size=18),
+    (SERIALS, dict(paper="a5", grid=(2, 4), xdim=0.4, encodation="c40", size=18),
      ["--sheet", "a5", "--grid", "2x4", "--xdim", "0.4mm", "-e", "c40", "-s", "18"]),
+    (["Größe", "Ωμέγα", "Привет", "测试标签"], dict(grid=(2, 2), caption="{text}"),
+     ["--sheet", "a4", "--grid", "2x2", "--caption", "{text}", "--utf8"]),
+    (["SN-1", None, "SN-3"], dict(grid=(3, 8)), ["--sheet", "a4", "--grid", "3x8"]),
 ]
 
 
@@ -32,19 +38,12 @@ def cli_sheet(arguments, lines):
     return run.stdout
 
 
-@pytest.mark.parametrize("keywords, arguments", CASES)
-def test_the_same_bytes_as_the_command_line(keywords, arguments):
-    sheet = dexmora.sheet(SERIALS, **keywords)
-    assert isinstance(sheet, bytes) and sheet.startswith(b"%PDF-1.4")
-    assert bytes(sheet) == cli_sheet(arguments, SERIALS)
-    assert bytes(dexmora.sheet(SERIALS, **keywords)) == bytes(sheet)
-
-
-def test_unicode_items_get_eci_26_as_encode_gives_them():
-    items = ["Größe", "Ωμέγα", "Привет", "测试标签"]
-    sheet = dexmora.sheet(items, grid=(2, 2), caption="{text}")
-    assert sheet.refused == []
-    assert bytes(sheet) == cli_sheet(["--sheet", "a4", "--grid", "2x2", "--caption", "{text}", "--utf8"], items)
+@pytest.mark.parametrize("items, keywords, arguments", CASES)
+def test_the_same_bytes_as_the_command_line(items, keywords, arguments):
+    sheet = dexmora.sheet(items, **keywords)
+    assert isinstance(sheet, bytes) and sheet.startswith(b"%PDF-1.4") and sheet.refused == []
+    assert bytes(sheet) == cli_sheet(arguments, [item or "" for item in items])
+    assert bytes(dexmora.sheet(items, **keywords)) == bytes(sheet)
 
 
 def test_refused_items_leave_their_cells_empty_and_say_why():
@@ -55,12 +54,6 @@ def test_refused_items_leave_their_cells_empty_and_say_why():
     # None leaves a cell empty, as a refused item does.
     blanks = dexmora.sheet(["SN-1", None, None, ("tube", "SN-4")], grid=(3, 8), caption="{name}{text}")
     assert blanks.refused == [] and bytes(blanks) == bytes(sheet)
-
-
-def test_empty_lines_of_the_command_line_are_none_items():
-    lines = ["SN-1", "", "SN-3"]
-    assert bytes(dexmora.sheet(["SN-1", None, "SN-3"], grid=(3, 8))) == cli_sheet(["--sheet", "a4", "--grid", "3x8"],
-                                                                                    lines)
 
 
 @pytest.mark.parametrize("keywords, error, says", [
