@@ -144,6 +144,15 @@ int main(int argc, char **argv) {
   check_finder(raised);
   dexmora_symbol_free(raised);
 
+  /* A switch set with NULL is cleared with "0": without ECI 26 first, the text takes fewer modules. */
+  check(dexmora_options_set(options, "utf8", NULL) == 0 && dexmora_encode("\xc3\xa9" "1", 3, options, &raised) == 0,
+        "utf8 set", dexmora_last_error());
+  code = dexmora_symbol_rows(raised);
+  dexmora_symbol_free(raised);
+  check(dexmora_options_set(options, "utf8", "0") == 0 && dexmora_encode("\xc3\xa9" "1", 3, options, &raised) == 0 &&
+            dexmora_symbol_rows(raised) < code, "utf8 cleared", dexmora_last_error());
+  dexmora_symbol_free(raised);
+
   memset(long_text, 'A', sizeof long_text);
   code = dexmora_encode(long_text, sizeof long_text, NULL, &raised);
   check(code == DEXMORA_TOO_LONG && !strcmp(dexmora_error_name(code), "too_long") &&

@@ -111,21 +111,6 @@ def test_pictures_match_the_command_line(tmp_path, given, argv):
     assert ours == (tmp_path / "cli").read_bytes()
 
 
-def test_notices_and_a_setting_after_an_encode():
-    handle = options(size="10", utf8=None)
-    symbols = [Symbol(), Symbol()]
-    assert lib.dexmora_encode("é1".encode(), 3, handle, ctypes.byref(symbols[0])) == 0
-    assert lib.dexmora_options_set(handle, b"utf8", b"0") == 0
-    assert lib.dexmora_encode("é1".encode(), 3, handle, ctypes.byref(symbols[1])) == 0
-    lib.dexmora_options_free(handle)
-    assert [lib.dexmora_symbol_notice(symbols[0], i) for i in range(2)] == [b"size_raised", None]
-    # Cleared, utf8 no longer puts ECI 26 first, so the text takes fewer modules.
-    assert lib.dexmora_symbol_rows(symbols[1]) < lib.dexmora_symbol_rows(symbols[0])
-    assert lib.dexmora_symbol_notice(None, 0) is None and lib.dexmora_symbol_rows(None) == -1
-    for symbol in symbols:
-        lib.dexmora_symbol_free(symbol)
-
-
 def test_each_thread_has_its_own_last_error():
     both_failed = threading.Barrier(2)
     seen = {}
