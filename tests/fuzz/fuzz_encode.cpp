@@ -3,15 +3,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "classic/encode_job.h"
 #include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
+#include <dexmora/dexmora_c.h>
 #include <dexmora/encode.h>
 #include <dexmora/option_set.h>
 #include <dexmora/render.h>
+#include <dexmora/sheet.h>
 #include <dexmora/verify.h>
 
 #include "core/encode_settings.h"
@@ -29,7 +32,8 @@
 
 // Input layout: six header bytes choose the options, the rest is the text.
 // The rendering options are drawn from the text's bytes (see renderOptions),
-// and the text is also given to the option parsers as a value.
+// and the text is also given to the option parsers as a value (bytes 3, 4
+// and 5 pick a key of the library's options, the sheet's and the C interface's).
 //   0  size: 0 automatic, 1..48 that table size, 255 a size that does not exist
 //   1  bits 0-1 shape (square, rectangle, any, any), 2 DMRE, 3 de-facto 144x144,
 //      4 GS1, 5 GS1 group separator, 6 GS1 without check, 7 reader initialisation
@@ -301,6 +305,74 @@ void checkServeRequest(const std::string& query) {
   }
 }
 
+// The sheet's option values and caption templates: stored or refused with a
+// reason, and a layout that is made keeps its first cell on the page.
+void checkSheetOptions(const std::string& value, uint8_t pick) {
+  static constexpr const char* keys[] = {"sheet", "grid", "cell", "sheet-margin", "pitch", "skip",
+                                         "caption-side", "caption-size", "font", "outline", "xdim"};
+  SheetSettings settings;
+  const Expected<void> set = setSheetOption(settings, keys[pick % std::size(keys)], value);
+  require(set.ok() || !set.error().message().empty(), "a refused sheet option says why");
+  const Expected<SheetLayout> layout = SheetLayout::make(settings);
+  if (!layout) {
+    require(!layout.error().message().empty(), "a refused layout says why");
+  } else {
+    const SheetCell cell = layout->labelCell(0);
+    const SheetExtent& paper = layout->paper();
+    require(cell.left >= 0 && cell.top >= 0 && cell.left + cell.width <= paper.width + 1e-6 &&
+                cell.top + cell.height <= paper.height + 1e-6,
+            "the first cell lies on the page");
+  }
+  const Expected<CaptionTemplate> caption = CaptionTemplate::parse(value);
+  if (!caption) {
+    require(!caption.error().message().empty(), "a refused caption template says why");
+  } else {
+    (void)caption->expand(value, value, 7);
+  }
+}
+
+// Any bytes as a caption go through the shaper and the font subsetter: the
+// label is drawn, or refused alone with a reason.
+void checkSheetCaption(const Symbol& symbol, const std::vector<uint8_t>& text) {
+  static std::optional<SheetWriter> writer;  // fontconfig's set-up is slow next to one label
+  if (!writer) {
+    Expected<SheetWriter> opened = SheetWriter::open(SheetSettings{});
+    require(opened.ok(), "the default sheet writer opens");
+    writer.emplace(std::move(*opened));
+  }
+  const Expected<SheetPdf> sheet = writer->pdf({SheetLabel(symbol, std::string(text.begin(), text.end()))});
+  require(sheet.ok(), "one label's sheet is drawn");
+  require(sheet->bytes.compare(0, 5, "%PDF-") == 0, "a sheet is a PDF");
+  for (const SheetRefusal& refusal : sheet->refused) require(!refusal.error.message().empty(), "a refused label says why");
+}
+
+// The C interface over the same options: a key from the table set to the
+// text, the text encoded and drawn; every failure has a name and a message.
+void checkCInterface(const std::vector<uint8_t>& text, uint8_t pick) {
+  const std::vector<OptionInfo>& table = optionTable();
+  dexmora_options* options = dexmora_options_new();
+  require(options != nullptr, "options are made");
+  const std::string value(text.begin(), text.end());  // up to the first NUL, as C sees it
+  const int set = dexmora_options_set(options, std::string(table[pick % table.size()].key).c_str(), value.c_str());
+  require(dexmora_error_name(set) != nullptr, "every status has a name");
+  require(set == 0 || *dexmora_last_error() != '\0', "a refused option says why");
+  dexmora_symbol* symbol = nullptr;
+  const int encoded = dexmora_encode(text.data(), text.size(), options, &symbol);
+  require((encoded == 0) == (symbol != nullptr), "a symbol exactly when encoding succeeds");
+  if (symbol != nullptr && dexmora_symbol_rows(symbol) <= 52) {
+    unsigned char* bytes = nullptr;
+    size_t length = 0;
+    const int rendered = dexmora_render(symbol, options, "svg", &bytes, &length);
+    require((rendered == 0) == (bytes != nullptr && length > 0), "bytes exactly when rendering succeeds");
+    dexmora_free(bytes);
+  }
+  for (int i = 0; dexmora_symbol_notice(symbol, i) != nullptr; ++i) {
+    require(dexmora_symbol_notice_message(symbol, i) != nullptr, "a notice has a message");
+  }
+  dexmora_symbol_free(symbol);
+  dexmora_options_free(options);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -322,11 +394,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Reading is slow next to encoding: one input in eight.
     if (size % 8 == 0) checkScan(raster, *symbol, options, std::string(text.begin(), text.end()));
 #endif
+    // Drawing a sheet loads fonts and subsets one: one input in sixteen.
+    if (size % 16 == 3 && text.size() <= 256) checkSheetCaption(*symbol, text);
   }
   if ((header[2] & 128) != 0) checkClassic(header, text);
   if (text.size() <= 64) {
     checkParsers(std::string(text.begin(), text.end()));
     checkOptionSet(std::string(text.begin(), text.end()), header[3]);
+    checkSheetOptions(std::string(text.begin(), text.end()), header[4]);
+    checkCInterface(text, header[5]);
   }
   if (text.size() <= 512) checkServeRequest(std::string(text.begin(), text.end()));
   return 0;
