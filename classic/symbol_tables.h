@@ -28,39 +28,22 @@ inline constexpr DmSymbolAttributeRow SymbolAttributes[DM_SYMBOL_SIZE_COUNT] = {
     {120, 1050, 408, 18, 36, 6},  {132, 1304, 496, 20, 36, 8},  {144, 1558, 620, 22, 36, 10},
 };
 
-// The sizes a user can pick, in the order the size list shows them (the
-// table's, smallest first); a list position is an index into this array.
-inline constexpr int32_t SelectableSizes[DM_SYMBOL_SIZE_COUNT] = {10, 12, 14, 16, 18, 20, 22, 24,  26,  32,  36,  40,
-                                                                  44, 48, 52, 64, 72, 80, 88, 96, 104, 120, 132, 144};
-
-// Largest data capacity of any size (144x144).
-constexpr int32_t DM_MAX_DATA_CODEWORDS = 1558;
-
 namespace dm_detail {
-struct GaloisTables {
-  int32_t exp[256];
-  int32_t log[256];
+struct Sides {
+  int32_t side[DM_SYMBOL_SIZE_COUNT];
 };
 
-// Powers of 2 in GF(256) reduced by the field polynomial 0x12D, and their
-// logarithms; log[1] is 255, not 0, and log[0] a value no product reads.
-constexpr GaloisTables galoisTables() {
-  GaloisTables t{};
-  int32_t power = 1;
-  for (int32_t i = 0; i < 256; ++i) {
-    t.exp[i] = power;
-    if (i > 0 && i < 255) t.log[power] = i;
-    power <<= 1;
-    if (power & 0x100) power ^= 0x12D;
-  }
-  t.log[0] = -255;
-  t.log[1] = 255;
-  return t;
+constexpr Sides sidesOf(const DmSymbolAttributeRow (&rows)[DM_SYMBOL_SIZE_COUNT]) {
+  Sides sides{};
+  for (int i = 0; i < DM_SYMBOL_SIZE_COUNT; ++i) sides.side[i] = rows[i].symbolSize;
+  return sides;
 }
-inline constexpr GaloisTables kGaloisTables = galoisTables();
+inline constexpr Sides kSides = sidesOf(SymbolAttributes);
 }  // namespace dm_detail
 
-// The field the symbols' error correction works in (the library computes
-// it): gfExp[i] = 2^i, gfLog its inverse.
-inline constexpr const int32_t (&gfExp)[256] = dm_detail::kGaloisTables.exp;
-inline constexpr const int32_t (&gfLog)[256] = dm_detail::kGaloisTables.log;
+// The sizes a user can pick, in the order the size list shows them (the
+// table's, smallest first); a list position is an index into this array.
+inline constexpr const int32_t (&SelectableSizes)[DM_SYMBOL_SIZE_COUNT] = dm_detail::kSides.side;
+
+// Largest data capacity of any size (144x144).
+constexpr int32_t DM_MAX_DATA_CODEWORDS = SymbolAttributes[DM_SYMBOL_SIZE_COUNT - 1].dataCodewords;

@@ -8,10 +8,15 @@
 #include "classic/encode_job.h"
 #include "classic/symbol_steps.h"
 #include "classic/symbol_tables.h"
+#include "core/galois.h"
 #include "core/reed_solomon.h"
 #include "core/size_table.h"
 
 namespace {
+
+// The field the error correction works in, as the core has it.
+constexpr const auto& gfExp = dexmora::GF_EXP;
+constexpr const auto& gfLog = dexmora::GF_LOG;
 
 using Bytes = std::vector<uint8_t>;
 

@@ -7,9 +7,14 @@
 #include <dexmora/sizes.h>
 
 #include "classic/symbol_tables.h"
+#include "core/galois.h"
 #include "core/size_table.h"
 
 namespace {
+
+// The field the error correction works in, as the core has it.
+constexpr const auto& gfExp = dexmora::GF_EXP;
+constexpr const auto& gfLog = dexmora::GF_LOG;
 
 // Carry-less product reduced by the field polynomial, bit by bit.
 int slowGfProduct(int a, int b) {
