@@ -42,34 +42,37 @@ struct OwnOption {
   std::string_view key;  // the long option without "--"
   char letter;           // the short form, or 0
   bool RawOptions::*flag;
-  void (*take)(RawOptions&, const char* value);
+  void (*take)(RawOptions&, std::string_view key, const char* value);
   std::string_view noun = {};  // "needs a path" rather than "needs a value", with the short form named
 };
+
+// A sheet option's value, kept under its key for the sheet module to parse.
+inline void takeSheetValue(RawOptions& raw, std::string_view key, const char* value) { raw.sheet.values[key] = value; }
 
 inline constexpr OwnOption kOwnOptions[] = {
     {"help", 'h', &RawOptions::help, nullptr},
     {"version", 0, &RawOptions::version, nullptr},
     {"dump", 0, &RawOptions::dump, nullptr},
     {"codewords", 0, &RawOptions::codewords, nullptr},
-    {"output", 'o', nullptr, [](RawOptions& raw, const char* value) { raw.output = value; }, "a path"},
+    {"output", 'o', nullptr, [](RawOptions& raw, std::string_view, const char* value) { raw.output = value; }, "a path"},
     {"verify", 0, &RawOptions::verify, nullptr},
     {"verbose", 'v', &RawOptions::verbose, nullptr},
     {"batch", 0, &RawOptions::batch, nullptr},
     {"tsv", 0, &RawOptions::tsv, nullptr},
     {"tsv-header", 0, &RawOptions::tsvHeader, nullptr},
     {"tsv-any-name", 0, &RawOptions::tsvAnyName, nullptr},
-    {"jobs", 'j', nullptr, [](RawOptions& raw, const char* value) { raw.jobs = value; }},
+    {"jobs", 'j', nullptr, [](RawOptions& raw, std::string_view, const char* value) { raw.jobs = value; }},
     {"quiet", 'q', &RawOptions::quiet, nullptr},
-    {"sheet", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["sheet"] = value; }, "a paper"},
-    {"grid", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["grid"] = value; }},
-    {"cell", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["cell"] = value; }},
-    {"sheet-margin", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["sheet-margin"] = value; }},
-    {"pitch", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["pitch"] = value; }},
-    {"skip", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["skip"] = value; }},
-    {"caption", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["caption"] = value; }},
-    {"caption-side", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["caption-side"] = value; }},
-    {"caption-size", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["caption-size"] = value; }},
-    {"font", 0, nullptr, [](RawOptions& raw, const char* value) { raw.sheet.values["font"] = value; }},
+    {"sheet", 0, nullptr, takeSheetValue, "a paper"},
+    {"grid", 0, nullptr, takeSheetValue},
+    {"cell", 0, nullptr, takeSheetValue},
+    {"sheet-margin", 0, nullptr, takeSheetValue},
+    {"pitch", 0, nullptr, takeSheetValue},
+    {"skip", 0, nullptr, takeSheetValue},
+    {"caption", 0, nullptr, takeSheetValue},
+    {"caption-side", 0, nullptr, takeSheetValue},
+    {"caption-size", 0, nullptr, takeSheetValue},
+    {"font", 0, nullptr, takeSheetValue},
     {"outline", 0, &RawOptions::outline, nullptr},
 };
 

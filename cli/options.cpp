@@ -68,7 +68,7 @@ void take(const KnownOption& option, const char* value, Scan& scan) {
   if (option.own == nullptr) {
     scan.raw.library[option.key] = value != nullptr ? value : "";
   } else if (option.own->flag == nullptr) {
-    option.own->take(scan.raw, value);
+    option.own->take(scan.raw, option.key, value);
   } else if (value == nullptr) {
     scan.raw.*(option.own->flag) = true;
   } else if (const dexmora::Expected<bool> on = dexmora::parseSwitch(option.key, value); !on) {
