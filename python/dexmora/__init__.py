@@ -10,7 +10,6 @@ See help(dexmora.encode) for the encoding options and help(dexmora.Symbol)
 for the pictures; help(dexmora.sheet) for label sheets.
 """
 
-import os as _os
 
 from ._dexmora import (
     DexmoraWarning,
@@ -69,10 +68,15 @@ class Sheet(bytes):
         _save_sheet(path, bytes(self))
 
 
+def _number(value):
+    """A number as the option text: a float as Python writes it, anything else as a whole number."""
+    return repr(value) if isinstance(value, float) else str(int(value))
+
+
 def _pair(value, separator, unit="mm"):
     """A tuple of two numbers as the option text, e.g. (70, 37.125) -> '70x37.125mm'."""
     if isinstance(value, (tuple, list)) and len(value) == 2:
-        return separator.join(repr(v) if isinstance(v, float) else str(int(v)) for v in value) + unit
+        return separator.join(_number(v) for v in value) + unit
     return value
 
 
@@ -137,7 +141,7 @@ def sheet(items, /, *, paper=None, grid=None, cell=None, sheet_margin=None, pitc
         if isinstance(value, bool):
             value = "1" if value else "0"
         elif isinstance(value, (int, float)) and key in ("skip", "caption-size"):
-            value = repr(value) if isinstance(value, float) else str(int(value))
+            value = _number(value)
         elif not isinstance(value, str):
             raise TypeError(f"sheet() argument '{key.replace('-', '_')}' has the wrong type: "
                             f"{type(value).__name__}")
