@@ -115,6 +115,5 @@ extern "C" __attribute__((visibility("default"))) int dexmora_sheet_module_write
   } catch (...) {
     note(context, DEXMORA_SHEET_REFUSED, kWholeRun, DM_CLI_EXIT_SOFTWARE, "internal failure in the sheet module");
     return DM_CLI_EXIT_SOFTWARE;
-    return DM_CLI_EXIT_NO_MEMORY;
   }
 }

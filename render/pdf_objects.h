@@ -9,10 +9,6 @@
 
 namespace dexmora {
 
-// `data` deflated at a fixed level, so the same data always gives the same
-// bytes. Throws std::bad_alloc when zlib runs out of memory.
-std::string deflated(const std::string& data);
-
 class PdfObjects {
  public:
   PdfObjects();

@@ -1,11 +1,6 @@
 #include "render/vector_pdf.h"
 
-
 #include <charconv>
-#include <cstdio>
-#include <new>
-#include <utility>
-#include <vector>
 
 #include "render/pdf_objects.h"
 #include "render/settings_in_force.h"

@@ -1,7 +1,5 @@
 #include <dexmora/sheet.h>
 
-#include <charconv>
-
 #include <dexmora/option_set.h>
 
 #include "core/option_text.h"
