@@ -11,6 +11,9 @@
 
 namespace dexmora {
 
+// `text` with A-Z as a-z: option values are read in any case.
+std::string lowerCase(std::string_view text);
+
 // A whole number from `low` to `high` with nothing around it, or nothing.
 bool parseWholeNumber(std::string_view text, int low, int high, int& value);
 

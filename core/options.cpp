@@ -79,6 +79,12 @@ Expected<void> checkDataOptions(const DataOptions& options) {
 
 }  // namespace
 
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  return lower;
+}
+
 bool parseWholeNumber(std::string_view text, int low, int high, int& value) {
   const char* const last = text.data() + text.size();
   int parsed = 0;

@@ -34,12 +34,6 @@ constexpr FormatEntry kFormats[] = {{"png", OutputFormat::Png, "image/png"},
 // so would hold PNG bytes under a name that promises something else.
 constexpr std::string_view kForeignExtensions[] = {"jpg", "jpeg", "gif", "bmp", "tif", "tiff", "webp"};
 
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
-
 const FormatEntry* lookUp(std::string_view name) {
   const std::string lower = lowerCase(name);
   for (const FormatEntry& entry : kFormats)

@@ -9,6 +9,11 @@
 
 namespace dexmora {
 
+// The X-dimensions drawn: 0.01 mm is below any printer's dot; 25.4 mm (an
+// inch per module) is far above any symbol anyone prints.
+constexpr double MIN_XDIM_MM = 0.01;
+constexpr double MAX_XDIM_MM = 25.4;
+
 // The colours actually painted: `dark` for the symbol's dark modules,
 // `light` for its light modules and the quiet zone (swapped by invert).
 struct PaintColours {

@@ -34,10 +34,6 @@ constexpr char HEX_DIGITS[] = "0123456789abcdef";
 
 constexpr LengthUnit LENGTH_UNITS[] = {{"mm", 1.0}, {"mil", 0.0254}, {"in", 25.4}};
 
-// 0.01 mm is below any printer's dot; 25.4 mm (an inch per module) is far
-// above any symbol anyone prints.
-constexpr double MIN_XDIM_MM = 0.01;
-constexpr double MAX_XDIM_MM = 25.4;
 constexpr int kMaxModulePixels = 100;
 constexpr int kMaxDpi = 10000;
 constexpr int kMaxQuietZone = 100;
@@ -83,8 +79,7 @@ Expected<int> parseDpi(std::string_view text) { return wholeNumber(text, 1, kMax
 Expected<int> parseQuietZone(std::string_view text) { return wholeNumber(text, 0, kMaxQuietZone, "quiet zone"); }
 
 Expected<double> parseLength(std::string_view text) {
-  std::string lower;
-  for (const char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  const std::string lower = lowerCase(text);
   for (const LengthUnit& unit : LENGTH_UNITS) {
     std::string_view number = lower;
     if (number.size() <= unit.suffix.size() || number.substr(number.size() - unit.suffix.size()) != unit.suffix) continue;

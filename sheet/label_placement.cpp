@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/render_parsers.h"
 #include "render/vector_geometry.h"
 #include "dexmora_text/quoting.h"
 
@@ -13,9 +14,6 @@ namespace {
 // Below a thousandth of a millimetre no printer tells sizes apart; a label
 // that fits to within it fits.
 constexpr double kSlackMm = 1e-3;
-// The smallest X-dimension the library draws at.
-constexpr double kMinXdimMm = 0.01;
-constexpr double kMaxXdimMm = 25.4;
 
 std::string mm(double value) { return formatNumber(std::round(value * 100) / 100); }
 
@@ -38,7 +36,7 @@ double fittingXdim(const SheetCell& cell, int widthModules, int heightModules, c
   if (caption.width > cell.width + kSlackMm || caption.height() > cell.height + kSlackMm) return 0;
   const double width = side == CaptionSide::Right ? cell.width - caption.width : cell.width;
   const double height = side == CaptionSide::Below ? cell.height - caption.height() : cell.height;
-  return std::min({width / widthModules, height / heightModules, kMaxXdimMm});
+  return std::min({width / widthModules, height / heightModules, MAX_XDIM_MM});
 }
 
 }  // namespace
@@ -53,11 +51,11 @@ Expected<LabelBox> placeLabel(const SheetCell& cell, const Symbol& symbol, const
   LabelBox box;
   box.xdim = settings.xdimFit() ? fittingXdim(cell, widthModules, heightModules, caption, side)
                                 : render.xdimMm().value_or(kDefaultXdimMm);
-  const double xdim = std::max(box.xdim, kMinXdimMm);
+  const double xdim = std::max(box.xdim, MIN_XDIM_MM);
   box.symbolWidth = widthModules * xdim;
   box.symbolHeight = heightModules * xdim;
   const Needs needs = needed(box.symbolWidth, box.symbolHeight, caption, side);
-  if (box.xdim < kMinXdimMm || needs.width > cell.width + kSlackMm || needs.height > cell.height + kSlackMm) {
+  if (box.xdim < MIN_XDIM_MM || needs.width > cell.width + kSlackMm || needs.height > cell.height + kSlackMm) {
     std::string message = "the label needs " + extent(needs.width, needs.height) + " (the " + sizeName(symbol) +
                           " symbol with its quiet zone " + extent(box.symbolWidth, box.symbolHeight) + " at " +
                           formatNumber(std::round(xdim * 1000) / 1000) + " mm a module";

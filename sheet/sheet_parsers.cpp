@@ -26,12 +26,6 @@ struct Paper {
 constexpr Paper kPapers[] = {
     {"a4", {210, 297}}, {"a5", {148, 210}}, {"letter", {215.9, 279.4}}, {"legal", {215.9, 355.6}}};
 
-std::string lowerCase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
-
 // A number with its unit, or without one (then `mmPerUnit` is 0).
 struct Length {
   double value = 0;
