@@ -20,7 +20,7 @@ class Acceptor {
   using Handoff = std::function<bool(int fd, const sockaddr* address, socklen_t length)>;
 
   /// `listening` are owned from now on and closed by stop(). At most `cap`
-  /// connections are open at once, as counted by opened() and closed().
+  /// connections are open at once, as counted by the hand-offs and closed().
   Acceptor(std::vector<int> listening, unsigned cap, Handoff handoff);
   ~Acceptor();
   Acceptor(const Acceptor&) = delete;

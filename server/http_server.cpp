@@ -140,7 +140,7 @@ bool isPlainId(std::string_view id) {
 HttpServer::HttpServer(const ServeSettings& settings, Metrics& metrics)
     : m_settings(settings),
       m_metrics(metrics),
-      m_pool(settings.workers, inFlightLimit(settings, settings.workers)),
+      m_pool(settings.workers, inFlightLimit(settings)),
       m_service(settings, metrics, m_pool),
       m_idSeed(std::random_device()() * 0x9e3779b97f4a7c15ULL) {}
 
@@ -360,10 +360,9 @@ int HttpServer::dispatch(void* connection, Exchange& exchange, Work work) {
                     },
                     [mhd] { MHD_resume_connection(mhd); }};
   MHD_suspend_connection(mhd);
-  if (!m_pool.submit(job)) {
-    exchange.made = Service::busy(*held);
-    exchange.answered = true;
-    MHD_resume_connection(mhd);
+  if (!m_pool.submit(job)) {  // a refused job is left to us: answered busy, as a stopping pool answers
+    job.work(false);
+    job.deliver();
   }
   return MHD_YES;
 }

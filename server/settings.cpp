@@ -107,8 +107,8 @@ const std::vector<Flag>& flags() {
 
 }  // namespace
 
-unsigned inFlightLimit(const ServeSettings& settings, unsigned workers) {
-  return settings.maxInFlight != 0 ? settings.maxInFlight : 16 * workers;
+unsigned inFlightLimit(const ServeSettings& settings) {
+  return settings.maxInFlight != 0 ? settings.maxInFlight : 16 * settings.workers;
 }
 
 std::string serveUsage() {

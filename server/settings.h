@@ -28,7 +28,7 @@ struct ServeSettings {
 };
 
 /// Symbols queued and being made at once: the setting, or 16 per worker.
-unsigned inFlightLimit(const ServeSettings& settings, unsigned workers);
+unsigned inFlightLimit(const ServeSettings& settings);
 
 /// What the command line asks for.
 struct ServeCommand {
