@@ -2,9 +2,12 @@
 
 #include <zlib.h>
 
+#include <charconv>
 #include <cstdio>
 #include <new>
 #include <utility>
+
+#include "render/vector_geometry.h"
 
 namespace dexmora {
 namespace {
@@ -35,6 +38,33 @@ std::string deflated(const std::string& data) {
 }
 
 }  // namespace
+
+std::string exactNumber(double value) {
+  char text[64];
+  char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
+  const std::string result(text, end);
+  return result == "-0" ? "0" : result;
+}
+
+std::string modulePath(const Symbol& symbol, const std::array<double, 6>& matrix) {
+  std::string content = "q\n";
+  for (const double entry : matrix) content += exactNumber(entry) + ' ';
+  content += "cm\n";
+  char text[16];
+  const auto append = [&](int value, char after) {
+    content.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+    content += after;
+  };
+  for (const ModuleRect& rect : darkRectangles(symbol)) {
+    append(rect.x, ' ');
+    append(rect.y, ' ');
+    append(rect.width, ' ');
+    append(rect.height, ' ');
+    content += "re\n";
+  }
+  content += "f\nQ\n";
+  return content;
+}
 
 PdfObjects::PdfObjects() : m_out("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n") {}
 

@@ -3,11 +3,23 @@
 // A PDF written object by object in number order, with the cross-reference
 // table that points at each one. No date, ID or producer: the same objects
 // always give the same bytes.
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
 
+#include <dexmora/symbol.h>
+
 namespace dexmora {
+
+// The shortest decimal that reads back as `value`: a module matrix carries the
+// X-dimension at full precision, since every module edge is scaled by it.
+std::string exactNumber(double value);
+
+// The dark modules of `symbol` as one path of `re` in module units under a
+// single `cm` by `matrix` (module units to the page), filled: whole-number
+// corners make shared edges exactly equal, so no seam appears.
+std::string modulePath(const Symbol& symbol, const std::array<double, 6>& matrix);
 
 class PdfObjects {
  public:

@@ -1,7 +1,6 @@
 #include <dexmora/sheet.h>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <new>
@@ -16,15 +15,6 @@
 namespace dexmora {
 
 namespace {
-
-// The shortest decimal that reads back as `value`: the matrix carries the
-// X-dimension at full precision, since every module edge is scaled by it.
-std::string exactNumber(double value) {
-  char text[64];
-  char* end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
-  const std::string result(text, end);
-  return result == "-0" ? "0" : result;
-}
 
 std::string points(double mm) { return formatNumber(mm * POINTS_PER_MM); }
 
@@ -67,14 +57,9 @@ class PageContent {
                points(box.symbolHeight) + " re f\n";
     }
     const double module = box.xdim * POINTS_PER_MM;
-    m_out += colourOperator(m_colours.dark, "g", "rg") + "q\n" + exactNumber(module) + " 0 0 " +
-             exactNumber(-module) + ' ' + exactNumber((box.symbolLeft + quietZone * box.xdim) * POINTS_PER_MM) + ' ' +
-             exactNumber((m_height - box.symbolTop - quietZone * box.xdim) * POINTS_PER_MM) + " cm\n";
-    for (const ModuleRect& rect : darkRectangles(symbol)) {
-      m_out += std::to_string(rect.x) + ' ' + std::to_string(rect.y) + ' ' + std::to_string(rect.width) + ' ' +
-               std::to_string(rect.height) + " re\n";
-    }
-    m_out += "f\nQ\n";
+    m_out += colourOperator(m_colours.dark, "g", "rg") +
+             modulePath(symbol, {module, 0, 0, -module, (box.symbolLeft + quietZone * box.xdim) * POINTS_PER_MM,
+                                 (m_height - box.symbolTop - quietZone * box.xdim) * POINTS_PER_MM});
   }
 
   // Glyph widths come from the font's /W; a shaped advance or offset that
