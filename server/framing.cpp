@@ -3,19 +3,11 @@
 #include <dexmora/error.h>
 
 #include "dexmora_text/quoting.h"
+#include "server/http_text.h"
 
 namespace dexmora::serve {
 
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
 
 // tchar of RFC 9110 section 5.6.2.
 bool isTokenChar(char c) {
@@ -28,12 +20,6 @@ bool isToken(std::string_view text) {
   for (const char c : text)
     if (!isTokenChar(c)) return false;
   return true;
-}
-
-std::string_view trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 bool allDigits(std::string_view text) {
@@ -51,8 +37,8 @@ std::vector<std::string> codingsOf(const std::vector<std::string_view>& values) 
   for (std::string_view value : values) {
     for (;;) {
       const size_t comma = value.find(',');
-      std::string coding(trim(value.substr(0, comma)));
-      for (char& c : coding) c = lower(c);
+      std::string coding(trimSpace(value.substr(0, comma)));
+      for (char& c : coding) c = asciiLower(c);
       codings.push_back(std::move(coding));
       if (comma == std::string_view::npos) break;
       value = value.substr(comma + 1);
@@ -95,7 +81,7 @@ FramingVerdict checkFraming(const std::vector<HeaderField>& fields, std::string_
     if (equalsIgnoringCase(name, "Host")) ++hosts;
   }
   if (lengths.size() > 1) return refuse(400, "Content-Length is given more than once");
-  if (!lengths.empty() && !allDigits(trim(lengths.front()))) {
+  if (!lengths.empty() && !allDigits(trimSpace(lengths.front()))) {
     return refuse(400, "bad Content-Length " + quoted(lengths.front()) + ": give the body's length in digits");
   }
   if (!codings.empty()) {

@@ -21,6 +21,7 @@
 #include "dexmora_text/quoting.h"
 #include "server/access_log.h"
 #include "server/framing.h"
+#include "server/http_text.h"
 
 namespace dexmora::serve {
 
@@ -252,9 +253,8 @@ std::string HttpServer::clientOf(void* connection) const {
   // The proxy appends the address it saw: the last hop is the one it vouches for.
   std::string_view forwarded = headerValue(mhd, "X-Forwarded-For");
   forwarded = forwarded.substr(forwarded.rfind(',') == std::string_view::npos ? 0 : forwarded.rfind(',') + 1);
-  const size_t first = forwarded.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return peer;
-  forwarded = forwarded.substr(first, forwarded.find_last_not_of(" \t") - first + 1);
+  forwarded = trimSpace(forwarded);
+  if (forwarded.empty()) return peer;
   return std::string(forwarded.substr(0, 64));
 }
 

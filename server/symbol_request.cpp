@@ -9,6 +9,7 @@
 #include <dexmora/version.h>
 
 #include "dexmora_text/quoting.h"
+#include "server/http_text.h"
 
 namespace dexmora::serve {
 
@@ -30,12 +31,6 @@ constexpr FormatEntry kFormats[] = {
 };
 
 const FormatEntry& entryOf(Format format) { return kFormats[static_cast<size_t>(format)]; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return (x >= 'A' && x <= 'Z' ? x + 32 : x) == y;
-         });
-}
 
 Format formatOf(OutputFormat format) {
   switch (format) {

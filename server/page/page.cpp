@@ -5,6 +5,7 @@
 
 #include <dexmora/sizes.h>
 
+#include "http_text.h"
 #include "page_template.h"
 
 namespace dexmora::serve {
@@ -18,21 +19,6 @@ struct Rating {
 };
 
 bool better(const Rating& a, const Rating& b) { return a.q > b.q || (a.q == b.q && a.place < b.place); }
-
-std::string_view trim(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
 
 // A qvalue as HTTP writes it: "0", "0.5", "1", "1.000" (at most three
 // decimals, never above 1); -1 for anything else.
@@ -55,9 +41,9 @@ int entryQ(std::string_view parameters) {
   int q = 1000;
   while (!parameters.empty()) {
     const size_t end = parameters.find(';');
-    const std::string_view parameter = trim(parameters.substr(0, end));
+    const std::string_view parameter = trimSpace(parameters.substr(0, end));
     parameters = end == std::string_view::npos ? std::string_view{} : parameters.substr(end + 1);
-    if (parameter.size() >= 2 && lower(parameter[0]) == 'q' && parameter[1] == '=') q = parseQ(parameter.substr(2));
+    if (parameter.size() >= 2 && asciiLower(parameter[0]) == 'q' && parameter[1] == '=') q = parseQ(parameter.substr(2));
   }
   return q;
 }
@@ -118,7 +104,7 @@ PageLanguage pageLanguage(std::string_view acceptLanguage) {
     const std::string_view entry = acceptLanguage.substr(0, comma);
     acceptLanguage = comma == std::string_view::npos ? std::string_view{} : acceptLanguage.substr(comma + 1);
     const size_t semicolon = entry.find(';');
-    const std::string_view tag = trim(entry.substr(0, semicolon));
+    const std::string_view tag = trimSpace(entry.substr(0, semicolon));
     const int q = semicolon == std::string_view::npos ? 1000 : entryQ(entry.substr(semicolon + 1));
     if (tag.empty() || q < 0) continue;
     ++place;
