@@ -8,15 +8,6 @@
 #include "cli/reader_loader.h"
 #include "cli/unused_options.h"
 
-int statusOf(const dexmora::Error& error) {
-  switch (error.code()) {
-    case dexmora::ErrorCode::OutOfMemory: return DM_CLI_EXIT_NO_MEMORY;
-    case dexmora::ErrorCode::VerifyMismatch:
-    case dexmora::ErrorCode::RenderFailed: return DM_CLI_EXIT_SOFTWARE;
-    default: return DM_CLI_EXIT_USAGE;
-  }
-}
-
 Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format, const CliOptions& options,
                     const std::string& text) {
   Picture picture;

@@ -21,7 +21,3 @@ struct Picture {
 // `text` before anything is written.
 Picture makePicture(const dexmora::Symbol& symbol, dexmora::OutputFormat format, const CliOptions& options,
                     const std::string& text);
-
-// The exit status for a library error: 2 out of memory, 70 a --verify
-// mismatch or a picture the image library refused, else 64.
-int statusOf(const dexmora::Error& error);

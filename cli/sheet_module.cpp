@@ -17,14 +17,6 @@ namespace {
 
 constexpr size_t kWholeRun = static_cast<size_t>(-1);
 
-int statusOf(const dexmora::Error& error) {
-  switch (error.code()) {
-    case dexmora::ErrorCode::OutOfMemory: return DM_CLI_EXIT_NO_MEMORY;
-    case dexmora::ErrorCode::RenderFailed: return DM_CLI_EXIT_SOFTWARE;
-    default: return DM_CLI_EXIT_USAGE;
-  }
-}
-
 struct Run {
   dexmora::OptionSet library;
   dexmora::SheetSettings settings;
