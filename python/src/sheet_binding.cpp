@@ -1,7 +1,6 @@
 #include "sheet_binding.h"
 
 #include <dexmora/option_set.h>
-#include <dexmora/output_file.h>
 #include <dexmora/sheet.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include "errors.h"
 #include "keywords.h"
 #include "notices.h"
+#include "path_files.h"
 
 namespace py = pybind11;
 
@@ -122,20 +122,7 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
 }
 
 void saveSheet(py::handle target, const py::bytes& pdf) {
-  // Converted as open() and Symbol.save() convert it: str, bytes or a path
-  // object to the bytes the system calls see, a ValueError for a NUL.
-  PyObject* converted = nullptr;
-  if (PyUnicode_FSConverter(target.ptr(), &converted) == 0) throw py::error_already_set();
-  const std::string path = py::reinterpret_steal<py::bytes>(converted);
-  const std::string bytes = pdf;
-  std::optional<dexmora::Expected<dexmora::WriteReport>> written;
-  {
-    py::gil_scoped_release unlocked;
-    written.emplace(dexmora::writeFile(path, bytes));
-  }
-  if (!*written) raiseError(written->error(), {std::nullopt, py::reinterpret_borrow<py::object>(target)});
-  for (const std::string& warning : (*written)->warnings)
-    if (PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1) != 0) throw py::error_already_set();
+  writeToPath(target, systemPath(target), pdf);
 }
 
 }  // namespace

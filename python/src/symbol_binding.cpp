@@ -5,7 +5,6 @@
 #include <string>
 #include <utility>
 
-#include <dexmora/output_file.h>
 #include <dexmora/render.h>
 #include <dexmora/symbol.h>
 
@@ -13,6 +12,7 @@
 #include "errors.h"
 #include "keywords.h"
 #include "notices.h"
+#include "path_files.h"
 
 namespace py = pybind11;
 
@@ -41,11 +41,6 @@ dexmora::RenderSettings renderSettings(const py::args& args, const py::kwargs& k
   applyKeywords(options, kwargs, OptionGroup::Render, function);
   finishOptions(options);
   return options.renderSettings();
-}
-
-void warn(const std::vector<std::string>& warnings) {
-  for (const std::string& warning : warnings)
-    if (PyErr_WarnEx(PyExc_UserWarning, warning.c_str(), 1) != 0) throw py::error_already_set();
 }
 
 // The picture's bytes; the library's warnings (a module size rounded from
@@ -83,22 +78,10 @@ bool isFileObject(py::handle target) {
 }
 
 void saveToPath(const Symbol& symbol, py::handle target, const dexmora::OptionSet& options) {
-  // Converted as open() converts it: str, bytes or a path object to the
-  // bytes the system calls see, undecodable names included, and a
-  // ValueError for a NUL, which would cut the name short.
-  PyObject* converted = nullptr;
-  if (PyUnicode_FSConverter(target.ptr(), &converted) == 0) throw py::error_already_set();
-  const std::string path = py::reinterpret_steal<py::bytes>(converted);
+  const std::string path = systemPath(target);
   const dexmora::Expected<OutputFormat> format = dexmora::formatForPath(path, options.format());
   if (!format) raiseError(format.error());
-  const std::string bytes = picture(symbol, *format, options.renderSettings());
-  std::optional<dexmora::Expected<dexmora::WriteReport>> written;
-  {
-    py::gil_scoped_release unlocked;
-    written.emplace(dexmora::writeFile(path, bytes));
-  }
-  if (!*written) raiseError(written->error(), {std::nullopt, py::reinterpret_borrow<py::object>(target)});
-  warn((*written)->warnings);
+  writeToPath(target, path, picture(symbol, *format, options.renderSettings()));
 }
 
 [[noreturn]] void raiseBlocked(size_t written, size_t size) {
