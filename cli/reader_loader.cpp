@@ -1,15 +1,13 @@
 #include "cli/reader_loader.h"
 
-#include <dlfcn.h>
-
 #include <new>
 
+#include "cli/module_load.h"
 #include "cli/module_path.h"
 #include "reader/reader_module.h"
 
 namespace {
 
-using AbiFunction = int (*)();
 using ReadFunction = int (*)(const uint8_t*, int, int, dexmora_reading_sink, void*);
 
 // What the module hands over, copied on this side of the boundary.
@@ -61,26 +59,10 @@ LoadedReader findVerifyReader() { return {}; }
 LoadedReader loadReaderModule(const std::string& path) {
   LoadedReader loaded;
   const std::string failed = "--verify needs zxing-cpp's reader: " + path + " cannot be loaded: ";
-  // Never closed: a module's code must outlive every call into it.
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    // The loader's message starts with the path when the module itself is at
-    // fault, and names the library instead when one it needs is missing.
-    std::string why = dlerror();
-    if (why.compare(0, path.size() + 2, path + ": ") == 0) why.erase(0, path.size() + 2);
-    loaded.error = failed + why;
-    return loaded;
-  }
-  const auto abi = reinterpret_cast<AbiFunction>(dlsym(module, "dexmora_reader_module_abi"));
-  const auto read = reinterpret_cast<ReadFunction>(dlsym(module, "dexmora_reader_module_read"));
-  if (abi == nullptr || read == nullptr) {
-    loaded.error = failed + "it is not a dexmora reader module";
-  } else if (abi() != DEXMORA_READER_MODULE_ABI) {
-    loaded.error = failed + "it was built for another version of dexmora-cli (interface " + std::to_string(abi()) +
-                   ", this one needs " + std::to_string(DEXMORA_READER_MODULE_ABI) + ")";
-  } else {
-    loaded.reader = std::make_unique<ModuleReader>(read);
-  }
+  const auto read = reinterpret_cast<ReadFunction>(loadModuleEntry(path, "dexmora_reader_module_abi",
+                                                                    "dexmora_reader_module_read",
+                                                                    DEXMORA_READER_MODULE_ABI, "reader", failed, loaded.error));
+  if (read != nullptr) loaded.reader = std::make_unique<ModuleReader>(read);
   return loaded;
 }
 

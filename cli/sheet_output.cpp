@@ -1,7 +1,5 @@
 #include "cli/sheet_output.h"
 
-#include <dlfcn.h>
-
 #include <new>
 #include <set>
 #include <vector>
@@ -9,6 +7,7 @@
 #include "cli/batch_input.h"
 #include "cli/batch_progress.h"
 #include "cli/exit_status.h"
+#include "cli/module_load.h"
 #include "cli/module_path.h"
 #include "cli/sheet_module.h"
 #include "cli/text_input.h"
@@ -16,7 +15,6 @@
 
 namespace {
 
-using AbiFunction = int (*)();
 using WriteFunction = int (*)(const dexmora_sheet_option*, size_t, const dexmora_sheet_line*, size_t, int,
                               const char*, dexmora_sheet_note, dexmora_sheet_output, void*);
 
@@ -27,24 +25,8 @@ void say(const std::string& message) { dexmora::writeStderr("dexmora-cli: " + me
 WriteFunction loadSheetModule(std::string& error) {
   const std::string path = findModule("DEXMORA_SHEET_MODULE", DEXMORA_SHEET_MODULE_FILE);
   const std::string failed = "--sheet needs the sheet module: " + path + " cannot be loaded: ";
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    std::string why = dlerror();
-    if (why.compare(0, path.size() + 2, path + ": ") == 0) why.erase(0, path.size() + 2);
-    error = failed + why;
-    return nullptr;
-  }
-  const auto abi = reinterpret_cast<AbiFunction>(dlsym(module, "dexmora_sheet_module_abi"));
-  const auto write = reinterpret_cast<WriteFunction>(dlsym(module, "dexmora_sheet_module_write"));
-  if (abi == nullptr || write == nullptr) {
-    error = failed + "it is not a dexmora sheet module";
-  } else if (abi() != DEXMORA_SHEET_MODULE_ABI) {
-    error = failed + "it was built for another version of dexmora-cli (interface " + std::to_string(abi()) +
-            ", this one needs " + std::to_string(DEXMORA_SHEET_MODULE_ABI) + ")";
-  } else {
-    return write;
-  }
-  return nullptr;
+  return reinterpret_cast<WriteFunction>(loadModuleEntry(path, "dexmora_sheet_module_abi", "dexmora_sheet_module_write",
+                                                         DEXMORA_SHEET_MODULE_ABI, "sheet", failed, error));
 }
 
 // The lines of a run: what goes to the module, and how each is named in messages.

@@ -10,7 +10,8 @@ target_compile_definitions(test_reader_wrong_abi PRIVATE FAKE_ABI=1001 FAKE_READ
 target_compile_definitions(test_reader_out_of_memory PRIVATE FAKE_ABI=DEXMORA_READER_MODULE_ABI FAKE_READ_RESULT=-1)
 
 add_executable(test_reader_module test_reader_module.cpp test_cli_support.cpp
-                                  ${PROJECT_SOURCE_DIR}/cli/reader_loader.cpp)
+                                  ${PROJECT_SOURCE_DIR}/cli/reader_loader.cpp
+                                  ${PROJECT_SOURCE_DIR}/cli/module_load.cpp)
 target_link_libraries(test_reader_module PRIVATE dexmora_test_support GTest::gtest GTest::gtest_main ${CMAKE_DL_LIBS})
 target_include_directories(test_reader_module PRIVATE ${PROJECT_SOURCE_DIR})
 target_compile_definitions(test_reader_module PRIVATE
