@@ -59,25 +59,10 @@ Data dataOf(py::handle value, const std::string& function, const std::string& wh
   return data;
 }
 
-// The options of one call: `plain` for bytes and ASCII text, `unicode` for a
-// str beyond ASCII, which gets ECI 26 (UTF-8) unless eci or utf8 was given.
-// `unicode` is made only when such a str is there to encode.
-struct CallOptions {
-  dexmora::OptionSet plain;
-  dexmora::OptionSet unicode;
-  bool eciGiven = false;
-};
-
 CallOptions callOptions(const py::dict& keywords, const char* function, bool anyNonAscii) {
   CallOptions options;
   applyKeywords(options.plain, keywords, OptionGroup::Encode, function);
-  options.eciGiven = options.plain.given("eci") || options.plain.given("utf8");
-  if (anyNonAscii && !options.eciGiven) {
-    options.unicode = options.plain;
-    options.unicode.set("utf8", "1").value();
-    finishOptions(options.unicode);
-  }
-  finishOptions(options.plain);
+  finishCallOptions(options, anyNonAscii);
   return options;
 }
 

@@ -166,4 +166,14 @@ void finishOptions(dexmora::OptionSet& options) {
   if (const dexmora::Expected<void> finished = options.finish(); !finished) raiseError(finished.error());
 }
 
+void finishCallOptions(CallOptions& options, bool anyNonAscii) {
+  options.eciGiven = options.plain.given("eci") || options.plain.given("utf8");
+  if (anyNonAscii && !options.eciGiven) {
+    options.unicode = options.plain;
+    options.unicode.set("utf8", "1").value();
+    finishOptions(options.unicode);
+  }
+  finishOptions(options.plain);
+}
+
 }  // namespace dexmora_python

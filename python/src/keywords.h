@@ -39,6 +39,18 @@ void applyKeywords(dexmora::OptionSet& options, const pybind11::dict& keywords, 
 // OptionSet::finish(), its error raised as the matching exception.
 void finishOptions(dexmora::OptionSet& options);
 
+// The options of one call: `plain` for bytes and ASCII text, `unicode` for a
+// str beyond ASCII, which gets ECI 26 (UTF-8) unless eci or utf8 was given.
+struct CallOptions {
+  dexmora::OptionSet plain;
+  dexmora::OptionSet unicode;
+  bool eciGiven = false;
+};
+
+// Finishes `options.plain`, set from a call's keywords, and makes `unicode`
+// from it when a str beyond ASCII is there to encode.
+void finishCallOptions(CallOptions& options, bool anyNonAscii);
+
 // Raises TypeError "FUNCTION() argument 'NAME' must be EXPECTED, not TYPE".
 [[noreturn]] void raiseWrongType(const char* function, std::string_view name, std::string_view expected,
                                  pybind11::handle value);

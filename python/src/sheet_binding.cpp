@@ -70,8 +70,8 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
   }
   const dexmora::Expected<dexmora::CaptionTemplate> pattern = dexmora::CaptionTemplate::parse(caption);
   if (!pattern) raiseError(pattern.error());
-  dexmora::OptionSet plain;
-  applyKeywords(plain, keywords, OptionGroup::Sheet, "sheet");
+  CallOptions options;
+  applyKeywords(options.plain, keywords, OptionGroup::Sheet, "sheet");
   std::vector<Item> list;
   bool anyNonAscii = false;
   for (py::handle value : items) {
@@ -79,14 +79,8 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
     anyNonAscii = anyNonAscii || list.back().nonAscii;
   }
   // A str beyond ASCII is UTF-8, which ECI 26 says, as encode() does.
-  dexmora::OptionSet unicode = plain;
-  const bool eciGiven = plain.given("eci") || plain.given("utf8");
-  if (anyNonAscii && !eciGiven) {
-    if (const dexmora::Expected<void> set = unicode.set("utf8", "1"); !set) raiseError(set.error());
-    finishOptions(unicode);
-  }
-  finishOptions(plain);
-  settings.setRender(plain.renderSettings());
+  finishCallOptions(options, anyNonAscii);
+  settings.setRender(options.plain.renderSettings());
   dexmora::Expected<dexmora::SheetWriter> writer = dexmora::SheetWriter::open(settings);
   if (!writer) raiseError(writer.error());
 
@@ -97,9 +91,9 @@ py::tuple sheet(py::iterable items, const py::list& sheetOptions, const py::dict
     py::gil_scoped_release unlocked;
     for (size_t i = 0; i < list.size(); ++i) {
       if (list[i].blank) continue;
-      const dexmora::EncodeOptions& options = list[i].nonAscii && !eciGiven ? unicode.encodeOptions() : plain.encodeOptions();
+      const dexmora::OptionSet& chosen = list[i].nonAscii && !options.eciGiven ? options.unicode : options.plain;
       dexmora::Expected<dexmora::SheetLabel> label =
-          dexmora::makeSheetLabel(list[i].text, list[i].name, i + 1, options, *pattern);
+          dexmora::makeSheetLabel(list[i].text, list[i].name, i + 1, chosen.encodeOptions(), *pattern);
       if (label) {
         labels[i] = std::move(label).value();
       } else {
